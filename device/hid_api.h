@@ -1,0 +1,203 @@
+// The HID platform interface: every operation the program calls on the system's HID, device-setup
+// and kernel services, one virtual function each, named after the Windows function it stands for.
+// The Win32 backend forwards each to that function; the hidraw backend and the simulated boards
+// reproduce what the program relies on.
+//
+// Conventions shared by every operation:
+// - Handles are opaque integers. 0 is "no handle"; kInvalidHandle (-1) is what a failed open or a
+//   failed class-device query returns, as INVALID_HANDLE_VALUE does on Windows.
+// - Each result is a signed 32-bit value, non-zero for success, so that the caller can keep it in
+//   the window state's LastResult unchanged. HidP_GetCaps is the one exception: it answers
+//   kHidpStatusSuccess on success.
+// - Buffers are passed as spans; the span's size is the length the Windows call would be given, and
+//   no operation reads or writes outside it.
+// - No operation throws, blocks for long or keeps a reference to a buffer after it returns.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace tensilo::device {
+
+using Handle = std::intptr_t;
+inline constexpr Handle kNoHandle = 0;
+inline constexpr Handle kInvalidHandle = -1;
+
+// True for a value that names an object: neither "no handle" nor the failure value.
+constexpr bool IsOpenHandle(Handle handle) {
+    return handle != kNoHandle && handle != kInvalidHandle;
+}
+
+// HID preparsed data, as HidD_GetPreparsedData hands it out; opaque like a handle.
+using PreparsedData = std::intptr_t;
+
+struct Guid {
+    std::uint32_t Data1 = 0;
+    std::uint16_t Data2 = 0;
+    std::uint16_t Data3 = 0;
+    std::uint8_t Data4[8] = {};
+};
+
+// SP_DEVICE_INTERFACE_DATA, laid out as on the host (32 bytes on 64-bit Windows, 28 on 32-bit).
+struct InterfaceData {
+    std::uint32_t cbSize = 0;
+    Guid InterfaceClassGuid;
+    std::uint32_t Flags = 0;
+    std::uintptr_t Reserved = 0;
+};
+
+// The size field of SP_DEVICE_INTERFACE_DETAIL_DATA_A: the size of its fixed part, a 32-bit size
+// followed by one character, padded as the host pads it (8 on 64-bit Windows, 5 on 32-bit). The
+// device path always starts at byte 4 of the detail record.
+inline constexpr std::uint32_t kDetailHeaderSize = sizeof(void*) == 8 ? 8 : 5;
+inline constexpr std::size_t kDetailPathOffset = 4;
+
+// HIDD_ATTRIBUTES.
+struct Attributes {
+    std::uint32_t Size = 0; // the caller sets it to 12 before every query
+    std::uint16_t VendorID = 0;
+    std::uint16_t ProductID = 0;
+    std::uint16_t VersionNumber = 0;
+};
+inline constexpr std::uint32_t kAttributesSize = 12;
+
+// HIDP_CAPS, member for member.
+struct HidCaps {
+    std::uint16_t Usage = 0;
+    std::uint16_t UsagePage = 0;
+    std::uint16_t InputReportByteLength = 0;
+    std::uint16_t OutputReportByteLength = 0;
+    std::uint16_t FeatureReportByteLength = 0;
+    std::uint16_t Reserved[17] = {};
+    std::uint16_t NumberLinkCollectionNodes = 0;
+    std::uint16_t NumberInputButtonCaps = 0;
+    std::uint16_t NumberInputValueCaps = 0;
+    std::uint16_t NumberInputDataIndices = 0;
+    std::uint16_t NumberOutputButtonCaps = 0;
+    std::uint16_t NumberOutputValueCaps = 0;
+    std::uint16_t NumberOutputDataIndices = 0;
+    std::uint16_t NumberFeatureButtonCaps = 0;
+    std::uint16_t NumberFeatureValueCaps = 0;
+    std::uint16_t NumberFeatureDataIndices = 0;
+};
+inline constexpr std::int32_t kHidpStatusSuccess = 0x00110000;
+
+// SECURITY_ATTRIBUTES without a security descriptor (the program never passes one).
+struct SecurityAttributes {
+    std::uint32_t nLength = 0;
+    bool bInheritHandle = false;
+};
+
+// OVERLAPPED, as the program holds it: the record passed with every input-report read.
+struct Overlapped {
+    std::uint32_t Internal = 0;
+    std::uint32_t InternalHigh = 0;
+    std::uint32_t Offset = 0;
+    std::uint32_t OffsetHigh = 0;
+    Handle hEvent = kNoHandle;
+};
+
+// Flags and values the program passes, with their Windows values.
+inline constexpr std::uint32_t kDigcfPresent = 0x02;
+inline constexpr std::uint32_t kDigcfDeviceInterface = 0x10;
+inline constexpr std::uint32_t kGenericRead = 0x80000000u;
+inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
+inline constexpr std::uint32_t kFileShareRead = 0x1;
+inline constexpr std::uint32_t kFileShareWrite = 0x2;
+inline constexpr std::uint32_t kOpenExisting = 3;
+inline constexpr std::uint32_t kFileFlagOverlapped = 0x40000000u;
+
+class HidApi {
+public:
+    virtual ~HidApi() = default;
+
+    // Fills `guid` with the HID interface class GUID. Cannot fail.
+    virtual void HidD_GetHidGuid(Guid& guid) = 0;
+
+    // Snapshot of the interfaces of class `guid` present now (the program passes
+    // kDigcfPresent | kDigcfDeviceInterface, no enumerator, no window). Returns the set's handle,
+    // or kInvalidHandle on failure. A set that was returned must be released with
+    // SetupDiDestroyDeviceInfoList once.
+    virtual Handle SetupDiGetClassDevsA(const Guid& guid, std::uint32_t flags) = 0;
+
+    // Fills `data` with the interface at `memberIndex` (from 0) of `set`. The caller sets
+    // data.cbSize to sizeof(InterfaceData) first; any other size is refused. Returns 0 when no
+    // interface has that index (the walk's end) or on any failure.
+    virtual std::int32_t SetupDiEnumDeviceInterfaces(Handle set, const Guid& guid,
+                                                     std::uint32_t memberIndex,
+                                                     InterfaceData& data) = 0;
+
+    // With an empty `detail`: stores in `requiredSize` the bytes the detail record needs and
+    // returns 0 (as Windows does, the size query "fails" with insufficient buffer). With a buffer
+    // whose bytes 0 to 3 hold kDetailHeaderSize: writes the record, the zero-terminated ANSI device
+    // path from byte kDetailPathOffset, and returns non-zero; returns 0 if the buffer is too small
+    // or the header is wrong, and then the buffer's content is unspecified but never overrun.
+    virtual std::int32_t SetupDiGetDeviceInterfaceDetailA(Handle set, const InterfaceData& data,
+                                                          std::span<std::uint8_t> detail,
+                                                          std::uint32_t& requiredSize) = 0;
+
+    // Releases a set from SetupDiGetClassDevsA. Non-zero on success.
+    virtual std::int32_t SetupDiDestroyDeviceInfoList(Handle set) = 0;
+
+    // Opens the device at `path`. The program passes kGenericRead | kGenericWrite, kFileShareRead
+    // | kFileShareWrite, kOpenExisting, and flags 0 (synchronous access, for feature reports,
+    // attributes and strings) or kFileFlagOverlapped (for input-report reads). Returns the handle,
+    // or kInvalidHandle when the device refuses the open; a returned handle must be closed once
+    // with CloseHandle.
+    virtual Handle CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
+                               const SecurityAttributes& security, std::uint32_t disposition,
+                               std::uint32_t flags) = 0;
+
+    // Reads vendor, product and version of an open device. The caller sets attributes.Size to
+    // kAttributesSize. Non-zero on success; on failure `attributes` keeps what it held.
+    virtual std::int32_t HidD_GetAttributes(Handle device, Attributes& attributes) = 0;
+
+    // String requests: write the device's string as UTF-16LE into `buffer` (the program offers
+    // 100 bytes), zero-terminated when there is room, never more than buffer.size() bytes.
+    // Non-zero on success; 0 when the device has no such string or the call fails.
+    virtual std::int32_t HidD_GetSerialNumberString(Handle device,
+                                                    std::span<std::uint8_t> buffer) = 0;
+    virtual std::int32_t HidD_GetManufacturerString(Handle device,
+                                                    std::span<std::uint8_t> buffer) = 0;
+    virtual std::int32_t HidD_GetProductString(Handle device, std::span<std::uint8_t> buffer) = 0;
+
+    // Obtains the device's preparsed data into `data`. Non-zero on success; on failure `data` is
+    // left as it was and nothing may be released.
+    virtual std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& data) = 0;
+
+    // Reads the capabilities from preparsed data obtained above. kHidpStatusSuccess on success;
+    // on failure `caps` is left as it was.
+    virtual std::int32_t HidP_GetCaps(PreparsedData data, HidCaps& caps) = 0;
+
+    // Releases preparsed data obtained above, once. Non-zero on success.
+    virtual std::int32_t HidD_FreePreparsedData(PreparsedData data) = 0;
+
+    // Feature reports, on the synchronous handle. `report` is exactly FeatureReportByteLength
+    // bytes with the report ID in byte 0. GetFeature fills the whole buffer with the report whose
+    // ID stands in byte 0; SetFeature sends the buffer as it is. Non-zero on success.
+    virtual std::int32_t HidD_GetFeature(Handle device, std::span<std::uint8_t> report) = 0;
+    virtual std::int32_t HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) = 0;
+
+    // Creates an unnamed event (the program asks for manual reset, initially signalled). Returns
+    // its handle, or kNoHandle on failure. The program never closes it.
+    virtual Handle CreateEventA(const SecurityAttributes& security, bool manualReset,
+                                bool initialState) = 0;
+
+    // Reads input reports on the overlapped handle, never waiting for one. When reports are
+    // waiting, copies as many whole reports as fit into `buffer` (the program asks for 1000
+    // bytes), each with its report-ID byte first (0 when the device numbers none), end to end;
+    // stores their total length in `bytesRead` and returns non-zero. A read may also succeed with
+    // 0 bytes. With no report waiting, or when the device is gone, returns 0 with `bytesRead` 0;
+    // such a read leaves nothing pending, so the caller may release `buffer` and re-arm
+    // `overlapped` at once. `bytesRead` never exceeds buffer.size().
+    virtual std::int32_t ReadFile(Handle device, std::span<std::uint8_t> buffer,
+                                  std::uint32_t& bytesRead, Overlapped& overlapped) = 0;
+
+    // Closes a handle from CreateFileA. Non-zero on success; 0 for a value that is not an open
+    // handle. Closing succeeds also for a device that has been unplugged.
+    virtual std::int32_t CloseHandle(Handle handle) = 0;
+};
+
+} // namespace tensilo::device

@@ -1,0 +1,31 @@
+// The interface walk shared by Scan_USB_devices and FindTheHid: every present HID interface is
+// opened, its attributes are read, and each board of the product whose serial number can be read
+// is handed to the caller, which says whether to keep its handle and whether the walk ends.
+#pragma once
+
+#include "device/hid_api.h"
+#include "device/window_state.h"
+
+#include <functional>
+#include <string>
+
+namespace tensilo::device {
+
+// What the caller does with a board of the product.
+enum class BoardVerdict {
+    Close,          // close its handle and go on
+    KeepAndStop,    // keep DeviceHandle open on it and end the walk
+};
+
+// Called with the board's serial number as text (LowByteText of the serial buffer).
+using BoardVisitor = std::function<BoardVerdict(const std::string& serialText)>;
+
+// Walks the present HID interfaces in the platform's order, working on the walk fields of
+// `state` (HandleSecurity, EnumerationEnded, InterfaceSet, InterfaceData, the detail buffer,
+// DevicePath, DeviceHandle, DeviceAttributes, LastResult). Every handle it opens is closed once,
+// except the one the visitor keeps, which is left in DeviceHandle with DevicePath its path. An
+// interface that refuses the open is passed over without a close. Returns true when the visitor
+// kept a board.
+bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor);
+
+} // namespace tensilo::device
