@@ -1,0 +1,242 @@
+#include "app/controls.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPainter>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QTimer>
+
+namespace tensilo::app {
+
+namespace {
+
+// A solid filled rectangle without outline or events.
+class FilledRect final : public QWidget {
+public:
+    FilledRect(QColor colour, QWidget* parent) : QWidget(parent), colour_(colour) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), colour_);
+    }
+
+private:
+    QColor colour_;
+};
+
+QColor ToQColor(Rgb rgb) {
+    return QColor(rgb.r, rgb.g, rgb.b);
+}
+
+} // namespace
+
+// --- Control ----------------------------------------------------------------------------------
+
+void Control::setEnabled(bool enabled) {
+    enabled_ = enabled;
+    if (QWidget* w = widget())
+        w->setEnabled(enabled);
+    enabledChanged();
+}
+
+bool Control::reachable() const {
+    for (const Control* control = this; control; control = control->parent())
+        if (!control->enabled())
+            return false;
+    return true;
+}
+
+void Control::placeWidget(QWidget* widget) const {
+    widget->setGeometry(TwipsToPixels(spec_.left), TwipsToPixels(spec_.top),
+                        TwipsToPixels(spec_.width), TwipsToPixels(spec_.height));
+    widget->setObjectName(QString::fromUtf8(spec_.name.data(), static_cast<qsizetype>(spec_.name.size())));
+    widget->setEnabled(spec_.enabledAtStart);
+}
+
+// --- frames, labels, buttons ------------------------------------------------------------------
+
+CaptionedControl::CaptionedControl(const ControlSpec& spec, Control* parent, QWidget* parentWidget)
+    : Control(spec, parent),
+      caption_(QString::fromUtf8(spec.caption.data(), static_cast<qsizetype>(spec.caption.size()))) {
+    switch (spec.kind) {
+    case ControlKind::Frame:
+        widget_ = new QGroupBox(caption_, parentWidget);
+        break;
+    case ControlKind::PushButton: {
+        auto* button = new QPushButton(caption_, parentWidget);
+        button->setAutoDefault(false);
+        widget_ = button;
+        break;
+    }
+    default: {
+        auto* label = new QLabel(caption_, parentWidget);
+        // Board strings are shown as they are, never as markup.
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        if (spec.systemColours) {
+            QPalette palette = label->palette();
+            palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+            palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
+            label->setPalette(palette);
+            label->setAutoFillBackground(true);
+        }
+        widget_ = label;
+        break;
+    }
+    }
+    placeWidget(widget_);
+}
+
+void CaptionedControl::setCaption(const QString& caption) {
+    caption_ = caption;
+    if (auto* frame = qobject_cast<QGroupBox*>(widget_))
+        frame->setTitle(caption);
+    else if (auto* button = qobject_cast<QPushButton*>(widget_))
+        button->setText(caption);
+    else if (auto* label = qobject_cast<QLabel*>(widget_))
+        label->setText(caption);
+}
+
+// --- drop-down lists --------------------------------------------------------------------------
+
+ListControl::ListControl(const ControlSpec& spec, Control* parent, QWidget* parentWidget)
+    : Control(spec, parent), combo_(new QComboBox(parentWidget)) {
+    model_ = new QStringListModel(combo_);
+    combo_->setModel(model_);
+    combo_->setEditable(false);
+    combo_->setMaxVisibleItems(12);
+    // The layout is fixed: never measure 2560 items to size the box.
+    combo_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo_->setMinimumContentsLength(1);
+    if (auto* view = qobject_cast<QListView*>(combo_->view()))
+        view->setUniformItemSizes(true);
+    placeWidget(combo_);
+    // A user's choice arrives as `activated`; the program's assignments are routed to the
+    // handler by setListIndex, so each raises the event exactly once.
+    QObject::connect(combo_, &QComboBox::activated, combo_, [this](int index) {
+        index_ = index;
+        if (onClick_)
+            onClick_();
+    });
+}
+
+QWidget* ListControl::widget() const {
+    return combo_;
+}
+
+void ListControl::syncWidgetIndex() {
+    const QSignalBlocker blocker(combo_);
+    combo_->setCurrentIndex(index_);
+}
+
+void ListControl::clear() {
+    items_.clear();
+    index_ = -1;
+    model_->setStringList(items_);
+    syncWidgetIndex();
+}
+
+void ListControl::appendItem(const QString& text) {
+    appendItems(QStringList{text});
+}
+
+void ListControl::appendItems(const QStringList& texts) {
+    items_.append(texts);
+    model_->setStringList(items_);
+    syncWidgetIndex();
+}
+
+void ListControl::setListIndex(int index) {
+    if (index < -1 || index >= count())
+        return;
+    index_ = index;
+    syncWidgetIndex();
+    if (onClick_)
+        onClick_();
+}
+
+void ListControl::choose(int index) {
+    combo_->setCurrentIndex(index);
+    emit combo_->activated(index);
+}
+
+QString ListControl::text() const {
+    return index_ >= 0 && index_ < count() ? items_[index_] : QString();
+}
+
+// --- text box ---------------------------------------------------------------------------------
+
+TextControl::TextControl(const ControlSpec& spec, Control* parent, QWidget* parentWidget)
+    : Control(spec, parent), edit_(new QLineEdit(parentWidget)) {
+    placeWidget(edit_);
+    QObject::connect(edit_, &QLineEdit::textEdited, edit_, [this](const QString& text) { text_ = text; });
+}
+
+QWidget* TextControl::widget() const {
+    return edit_;
+}
+
+void TextControl::setText(const QString& text) {
+    text_ = text;
+    edit_->setText(text);
+}
+
+// --- rectangles -------------------------------------------------------------------------------
+
+RectControl::RectControl(const ControlSpec& spec, Control* parent, QWidget* parentWidget)
+    : Control(spec, parent), width_(static_cast<float>(spec.width)),
+      widget_(new FilledRect(ToQColor(spec.fill), parentWidget)) {
+    placeWidget(widget_);
+}
+
+void RectControl::setWidth(float twips) {
+    width_ = twips;
+    widget_->resize(std::max(0, TwipsToPixels(twips)), widget_->height());
+}
+
+QColor RectControl::fill() const {
+    return ToQColor(spec().fill);
+}
+
+// --- timer ------------------------------------------------------------------------------------
+
+TimerControl::TimerControl(const ControlSpec& spec, Control* parent, Mode mode) : Control(spec, parent) {
+    if (mode == Mode::RealTime) {
+        timer_ = std::make_unique<QTimer>();
+        timer_->setTimerType(Qt::CoarseTimer);
+        QObject::connect(timer_.get(), &QTimer::timeout, timer_.get(), [this] { fire(); });
+    }
+    applyToQTimer();
+}
+
+TimerControl::~TimerControl() = default;
+
+void TimerControl::setInterval(int milliseconds) {
+    interval_ = milliseconds;
+    applyToQTimer();
+}
+
+void TimerControl::applyToQTimer() {
+    if (!timer_)
+        return;
+    timer_->setInterval(interval_);
+    if (enabled() && !timer_->isActive())
+        timer_->start();
+    else if (!enabled())
+        timer_->stop();
+}
+
+void TimerControl::fire() {
+    if (enabled() && onTick_)
+        onTick_();
+}
+
+} // namespace tensilo::app

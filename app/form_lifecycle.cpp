@@ -1,0 +1,46 @@
+// The window's life: load, the polling timer's tick, and closing.
+#include "app/frm_main.h"
+
+namespace tensilo::app {
+
+void FrmMain::Form_Load() {
+    state_.SettingsLoaded = kFalse;
+    state_.DeviceChanged = kFalse;
+    state_.GainListsReady = kFalse;
+    state_.DeviceConfigurable = kFalse;
+    // On the screen at once, while the board is searched for and read.
+    show();
+    Scan_USB_devices();
+    state_.DeviceDetected = FindTheHid() ? kTrue : kFalse;
+    ReadBackSettings();
+    Timer.setEnabled(true);
+}
+
+void FrmMain::Timer_Timer() {
+    // A tick that arrives while an earlier one waits in a yield is dropped: two polls at once
+    // could both close, or both open, the board.
+    if (pollRunning_ || closed_)
+        return;
+    pollRunning_ = true;
+    PollInputReport();
+    pollRunning_ = false;
+}
+
+void FrmMain::Form_Unload(int& /*cancel: left as it is, so closing always goes ahead*/) {
+    Timer.setEnabled(false);
+    state_.DeviceConfigurable = kFalse;
+    CloseOpenBoard();
+    closed_ = true;
+}
+
+void FrmMain::CloseOpenBoard() {
+    // Only an open board is closed, and DeviceDetected is cleared with the close, so no handle
+    // is ever closed twice.
+    if (state_.DeviceDetected != kTrue)
+        return;
+    state_.DeviceDetected = kFalse;
+    state_.LastResult = hid_.CloseHandle(state_.DeviceHandle);
+    state_.LastResult = hid_.CloseHandle(state_.ReadHandle);
+}
+
+} // namespace tensilo::app

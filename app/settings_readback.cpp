@@ -1,0 +1,110 @@
+// The read-back: bring the window in line with the open board (its details, its gains, its
+// settings report) or with the absence of one. It never writes to the board: every selection it
+// makes happens while SettingsLoaded is false, which stops the gain handlers before they send.
+#include "app/frm_main.h"
+
+#include "protocol/device_strings.h"
+#include "protocol/settings_report.h"
+
+#include <QLocale>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace tensilo::app {
+
+namespace {
+
+QStringList GainItemTexts() {
+    const std::string separator = QLocale().decimalPoint().toStdString();
+    QStringList texts;
+    texts.reserve(protocol::kGainItemCount);
+    for (int k = 0; k < protocol::kGainItemCount; ++k)
+        texts.append(QString::fromStdString(protocol::GainItemText(k, separator)));
+    return texts;
+}
+
+} // namespace
+
+void FrmMain::ReadBackSettings() {
+    const std::array<ListControl*, 3> lists = {&LC_gain, &Pot1, &Pot2};
+
+    // Reset, in every run.
+    state_.SettingsLoaded = kFalse;
+    lblManuf.setCaption({});
+    lblProduct.setCaption({});
+    lblVersion.setCaption({});
+    for (ListControl* list : lists) {
+        list->clear();
+        list->setEnabled(false);
+    }
+    state_.GainListsReady = kFalse;
+    Summary.setText({});
+    Command1.setEnabled(false);
+    Pot1_bar.setWidth(0);
+    LC_bar.setWidth(0);
+    Pot2_bar.setWidth(0);
+    for (Control* control : std::array<Control*, 8>{&Frame2, &Frame3, &Label6, &Label7, &Label8,
+                                                    &Label9, &Label10, &Label11})
+        control->setEnabled(false);
+    if (state_.DeviceDetected != kTrue)
+        return;
+
+    // The gain lists, filled while GainListsReady is false so that their selections send nothing.
+    const QStringList texts = GainItemTexts();
+    for (ListControl* list : lists) {
+        list->clear();
+        list->appendItems(texts);
+        list->setListIndex(0);
+    }
+    state_.GainListsReady = kTrue;
+
+    // Device details.
+    std::array<std::uint8_t, protocol::kDeviceStringBufferSize> stringBuffer{};
+    const auto request = std::span(stringBuffer).first(protocol::kDeviceStringRequestLength);
+    std::optional<std::uint8_t> versionMinor;
+    state_.LastResult = hid_.HidD_GetManufacturerString(state_.ReadHandle, request);
+    if (state_.LastResult != 0) {
+        lblManuf.setCaption(" " + QString::fromStdString(protocol::LowByteText(stringBuffer)));
+        versionMinor = protocol::VersionMinor(state_.DeviceAttributes.VersionNumber);
+        lblVersion.setCaption(
+            QString::fromStdString(protocol::VersionCaption(state_.DeviceAttributes.VersionNumber)));
+    }
+    state_.LastResult = hid_.HidD_GetProductString(state_.ReadHandle, request);
+    if (state_.LastResult != 0)
+        lblProduct.setCaption(" " + QString::fromStdString(protocol::LowByteText(stringBuffer)));
+    Frame1.setEnabled(true);
+
+    // The gain controls, for boards whose version allows it.
+    if (versionMinor && *versionMinor >= 1) {
+        for (ListControl* list : lists) {
+            list->setListIndex(0);
+            list->setEnabled(true);
+        }
+        for (Control* control : std::array<Control*, 9>{&Frame2, &Frame3, &Command1, &Label6, &Label7,
+                                                        &Label8, &Label9, &Label10, &Label11})
+            control->setEnabled(true);
+    }
+
+    // The settings report. A board whose feature reports cannot hold the 17 bytes read here is
+    // treated like one whose report is refused.
+    const std::size_t featureLength = state_.Capabilities.FeatureReportByteLength;
+    if (featureLength >= protocol::kSettingsReportLength) {
+        std::vector<std::uint8_t> report(featureLength, 0);
+        state_.LastResult = hid_.HidD_GetFeature(state_.DeviceHandle, report);
+        if (protocol::AcceptSettingsReport(state_.LastResult != 0, report)) {
+            const std::array<protocol::Channel, 3> channels = {
+                protocol::Channel::LoadCell, protocol::Channel::Pot1, protocol::Channel::Pot2};
+            for (std::size_t i = 0; i < channels.size(); ++i)
+                if (const auto item = protocol::SettingsItem(report, channels[i]))
+                    lists[i]->setListIndex(*item);
+            state_.DeviceConfigurable = kTrue;
+            Summary.setText(QString::fromStdString(protocol::SettingsSummary(report)));
+        }
+    }
+
+    state_.SettingsLoaded = kTrue;
+}
+
+} // namespace tensilo::app

@@ -1,0 +1,401 @@
+#include "device/sim/simulated_boards.h"
+
+#include "protocol/register_write.h"
+#include "protocol/settings_report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace tensilo::device::sim {
+
+namespace {
+
+constexpr Guid kHidGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+constexpr std::int32_t kHidpStatusInvalidPreparsedData = static_cast<std::int32_t>(0xC0110001u);
+constexpr std::uint64_t kStreamingPeriodMs = 10;
+// A streaming board keeps at most this many reports waiting, like a bounded system queue.
+constexpr std::size_t kStreamingQueueLimit = 256;
+
+std::vector<std::uint8_t> InitialSettings(const SimBoardConfig& config) {
+    std::vector<std::uint8_t> report(config.featureLength, 0);
+    std::array<std::uint8_t, 12> head{0x00, protocol::kSettingsMarker, 0x00};
+    std::copy(config.registers.begin(), config.registers.end(), head.begin() + 3);
+    std::copy_n(head.begin(), std::min(head.size(), report.size()), report.begin());
+    return report;
+}
+
+} // namespace
+
+SimBoardConfig SaneBoard(const std::string& name) {
+    SimBoardConfig config;
+    config.name = name;
+    config.serial = std::u16string(name.begin(), name.end());
+    return config;
+}
+
+// --- steering ---------------------------------------------------------------------------------
+
+BoardId SimulatedBoards::DefineBoard(const SimBoardConfig& config) {
+    Board board;
+    board.config = config;
+    board.settings = InitialSettings(config);
+    board.signal = SignalGenerator(static_cast<std::uint32_t>(boards_.size() * 7919 + 17));
+    boards_.push_back(std::move(board));
+    return boards_.size() - 1;
+}
+
+void SimulatedBoards::Attach(BoardId id) {
+    Board& board = boards_.at(id);
+    if (board.attached)
+        return;
+    board.attached = true;
+    board.attachSerial = ++attachCounter_;
+    board.lastReportMs = clockMs_;
+}
+
+void SimulatedBoards::Detach(BoardId id) {
+    Board& board = boards_.at(id);
+    if (!board.attached)
+        return;
+    board.attached = false;
+    board.queue.clear();
+    for (auto& [handle, entry] : handles_)
+        if (entry.kind == HandleKind::Device && entry.board == id)
+            entry.stale = true;
+}
+
+bool SimulatedBoards::IsAttached(BoardId id) const {
+    return boards_.at(id).attached;
+}
+
+void SimulatedBoards::QueueReport(BoardId id, std::span<const std::uint8_t> bytes) {
+    Board& board = boards_.at(id);
+    if (!board.attached)
+        return;
+    board.queue.push_back({std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
+}
+
+void SimulatedBoards::SetSettingsReport(BoardId id, std::span<const std::uint8_t> bytes) {
+    Board& board = boards_.at(id);
+    board.settings.assign(board.config.featureLength, 0);
+    std::copy_n(bytes.begin(), std::min(bytes.size(), board.settings.size()), board.settings.begin());
+}
+
+std::vector<std::uint8_t> SimulatedBoards::SettingsReport(BoardId id) const {
+    return boards_.at(id).settings;
+}
+
+void SimulatedBoards::SetFailing(BoardId id, SimCall call, bool failing) {
+    boards_.at(id).failing[static_cast<std::size_t>(call)] = failing;
+}
+
+int SimulatedBoards::OpenHandles(BoardId id) const {
+    return static_cast<int>(std::count_if(handles_.begin(), handles_.end(), [&](const auto& item) {
+        return item.second.kind == HandleKind::Device && item.second.board == id;
+    }));
+}
+
+int SimulatedBoards::TotalOpenHandles() const {
+    return static_cast<int>(std::count_if(handles_.begin(), handles_.end(), [](const auto& item) {
+        return item.second.kind != HandleKind::Event;
+    }));
+}
+
+void SimulatedBoards::SetStreaming(BoardId id, bool streaming) {
+    Board& board = boards_.at(id);
+    board.streaming = streaming;
+    board.lastReportMs = clockMs_;
+}
+
+void SimulatedBoards::SetLoad(BoardId id, double load) {
+    boards_.at(id).signal.SetLoad(load);
+}
+
+double SimulatedBoards::Load(BoardId id) const {
+    return boards_.at(id).signal.Load();
+}
+
+void SimulatedBoards::AdvanceClock(std::uint64_t milliseconds) {
+    clockMs_ += milliseconds;
+}
+
+std::string SimulatedBoards::DevicePathOf(BoardId id) const {
+    const SimBoardConfig& config = boards_.at(id).config;
+    char path[128];
+    std::snprintf(path, sizeof path,
+                  "\\\\?\\hid#vid_%04x&pid_%04x#sim&%zu#{4d1e55b2-f16f-11cf-88cb-001111000030}",
+                  config.vendorId, config.productId, id);
+    return path;
+}
+
+// --- handles ----------------------------------------------------------------------------------
+
+Handle SimulatedBoards::NewHandle(HandleEntry entry) {
+    const Handle handle = nextHandle_;
+    nextHandle_ += 4;
+    handles_.emplace(handle, std::move(entry));
+    return handle;
+}
+
+SimulatedBoards::Board* SimulatedBoards::LiveBoard(Handle device, SimCall call) {
+    const auto found = handles_.find(device);
+    if (found == handles_.end() || found->second.kind != HandleKind::Device || found->second.stale)
+        return nullptr;
+    Board& board = boards_.at(found->second.board);
+    if (!board.attached || board.failing[static_cast<std::size_t>(call)])
+        return nullptr;
+    return &board;
+}
+
+std::int32_t SimulatedBoards::CloseHandle(Handle handle) {
+    if (handles_.erase(handle) == 0) {
+        ++badCloses_;
+        return 0;
+    }
+    return 1;
+}
+
+// --- enumeration ------------------------------------------------------------------------------
+
+void SimulatedBoards::HidD_GetHidGuid(Guid& guid) {
+    guid = kHidGuid;
+}
+
+Handle SimulatedBoards::SetupDiGetClassDevsA(const Guid&, std::uint32_t) {
+    HandleEntry set;
+    set.kind = HandleKind::Set;
+    for (BoardId id = 0; id < boards_.size(); ++id)
+        if (boards_[id].attached)
+            set.setMembers.push_back(id);
+    std::sort(set.setMembers.begin(), set.setMembers.end(), [&](BoardId a, BoardId b) {
+        return boards_[a].attachSerial < boards_[b].attachSerial;
+    });
+    return NewHandle(std::move(set));
+}
+
+std::int32_t SimulatedBoards::SetupDiEnumDeviceInterfaces(Handle set, const Guid&,
+                                                          std::uint32_t memberIndex,
+                                                          InterfaceData& data) {
+    const auto found = handles_.find(set);
+    if (found == handles_.end() || found->second.kind != HandleKind::Set ||
+        data.cbSize != sizeof(InterfaceData) || memberIndex >= found->second.setMembers.size())
+        return 0;
+    data.InterfaceClassGuid = kHidGuid;
+    data.Flags = 1;
+    data.Reserved = found->second.setMembers[memberIndex] + 1;
+    return 1;
+}
+
+std::int32_t SimulatedBoards::SetupDiGetDeviceInterfaceDetailA(Handle set,
+                                                               const InterfaceData& data,
+                                                               std::span<std::uint8_t> detail,
+                                                               std::uint32_t& requiredSize) {
+    const auto found = handles_.find(set);
+    if (found == handles_.end() || found->second.kind != HandleKind::Set || data.Reserved == 0 ||
+        data.Reserved > boards_.size())
+        return 0;
+    const std::string path = DevicePathOf(static_cast<BoardId>(data.Reserved - 1));
+    requiredSize = static_cast<std::uint32_t>(kDetailPathOffset + path.size() + 1);
+    std::uint32_t header = 0;
+    if (detail.size() < requiredSize)
+        return 0;
+    std::memcpy(&header, detail.data(), sizeof header);
+    if (header != kDetailHeaderSize)
+        return 0;
+    std::copy(path.begin(), path.end(), detail.begin() + kDetailPathOffset);
+    detail[kDetailPathOffset + path.size()] = 0;
+    return 1;
+}
+
+std::int32_t SimulatedBoards::SetupDiDestroyDeviceInfoList(Handle set) {
+    const auto found = handles_.find(set);
+    if (found == handles_.end() || found->second.kind != HandleKind::Set) {
+        ++badCloses_;
+        return 0;
+    }
+    handles_.erase(found);
+    return 1;
+}
+
+Handle SimulatedBoards::CreateFileA(const std::string& path, std::uint32_t, std::uint32_t,
+                                    const SecurityAttributes&, std::uint32_t, std::uint32_t) {
+    for (BoardId id = 0; id < boards_.size(); ++id) {
+        const Board& board = boards_[id];
+        if (!board.attached || DevicePathOf(id) != path)
+            continue;
+        if (board.failing[static_cast<std::size_t>(SimCall::Open)])
+            return kInvalidHandle;
+        HandleEntry entry;
+        entry.kind = HandleKind::Device;
+        entry.board = id;
+        return NewHandle(entry);
+    }
+    return kInvalidHandle;
+}
+
+// --- device calls -----------------------------------------------------------------------------
+
+std::int32_t SimulatedBoards::HidD_GetAttributes(Handle device, Attributes& attributes) {
+    const Board* board = LiveBoard(device, SimCall::Attributes);
+    if (!board)
+        return 0;
+    attributes.VendorID = board->config.vendorId;
+    attributes.ProductID = board->config.productId;
+    attributes.VersionNumber = board->config.version;
+    return 1;
+}
+
+std::int32_t SimulatedBoards::WriteString(Handle device, SimCall call,
+                                          std::span<std::uint8_t> buffer) {
+    const Board* board = LiveBoard(device, call);
+    if (!board)
+        return 0;
+    const std::optional<std::u16string>& text =
+        call == SimCall::Serial         ? board->config.serial
+        : call == SimCall::Manufacturer ? board->config.manufacturer
+                                        : board->config.product;
+    if (!text)
+        return 0;
+    // UTF-16LE, as much as fits, then a zero code unit when there is room.
+    std::size_t position = 0;
+    for (char16_t unit : *text) {
+        if (buffer.size() - position < 2)
+            return 1;
+        buffer[position++] = static_cast<std::uint8_t>(unit & 0xFF);
+        buffer[position++] = static_cast<std::uint8_t>(unit >> 8);
+    }
+    if (buffer.size() - position >= 2) {
+        buffer[position] = 0;
+        buffer[position + 1] = 0;
+    }
+    return 1;
+}
+
+std::int32_t SimulatedBoards::HidD_GetSerialNumberString(Handle device,
+                                                         std::span<std::uint8_t> buffer) {
+    return WriteString(device, SimCall::Serial, buffer);
+}
+
+std::int32_t SimulatedBoards::HidD_GetManufacturerString(Handle device,
+                                                         std::span<std::uint8_t> buffer) {
+    return WriteString(device, SimCall::Manufacturer, buffer);
+}
+
+std::int32_t SimulatedBoards::HidD_GetProductString(Handle device, std::span<std::uint8_t> buffer) {
+    return WriteString(device, SimCall::Product, buffer);
+}
+
+std::int32_t SimulatedBoards::HidD_GetPreparsedData(Handle device, PreparsedData& data) {
+    const Board* board = LiveBoard(device, SimCall::Caps);
+    if (!board)
+        return 0;
+    HidCaps caps;
+    caps.UsagePage = 0xFF00;
+    caps.Usage = 0x0001;
+    caps.InputReportByteLength = board->config.inputLength;
+    caps.FeatureReportByteLength = board->config.featureLength;
+    caps.NumberLinkCollectionNodes = 1;
+    data = nextPreparsed_++;
+    preparsed_.emplace(data, caps);
+    return 1;
+}
+
+std::int32_t SimulatedBoards::HidP_GetCaps(PreparsedData data, HidCaps& caps) {
+    const auto found = preparsed_.find(data);
+    if (found == preparsed_.end())
+        return kHidpStatusInvalidPreparsedData;
+    caps = found->second;
+    return kHidpStatusSuccess;
+}
+
+std::int32_t SimulatedBoards::HidD_FreePreparsedData(PreparsedData data) {
+    return preparsed_.erase(data) == 1 ? 1 : 0;
+}
+
+std::int32_t SimulatedBoards::HidD_GetFeature(Handle device, std::span<std::uint8_t> report) {
+    const Board* board = LiveBoard(device, SimCall::GetFeature);
+    if (!board || report.empty() || report[0] != 0)
+        return 0;
+    // The settings report, cut or zero-padded to the length asked for.
+    std::fill(report.begin(), report.end(), std::uint8_t{0});
+    std::copy_n(board->settings.begin(), std::min(report.size(), board->settings.size()),
+                report.begin());
+    return 1;
+}
+
+std::int32_t SimulatedBoards::HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) {
+    Board* board = LiveBoard(device, SimCall::SetFeature);
+    if (!board || report.empty() || report[0] != 0)
+        return 0;
+    if (report.size() >= protocol::kRegisterWriteMinLength &&
+        report[1] == protocol::kWriteRegisterCommand && report[2] < 9) {
+        const std::size_t byte = 3u + report[2];
+        if (byte < board->settings.size())
+            board->settings[byte] = report[3];
+    }
+    const auto found = handles_.find(device);
+    takenWrites_.push_back({found->second.board, std::vector<std::uint8_t>(report.begin(), report.end())});
+    return 1;
+}
+
+Handle SimulatedBoards::CreateEventA(const SecurityAttributes&, bool, bool) {
+    ++eventsCreated_;
+    HandleEntry entry;
+    entry.kind = HandleKind::Event;
+    return NewHandle(entry);
+}
+
+// --- input reports ----------------------------------------------------------------------------
+
+std::vector<std::uint8_t> SimulatedBoards::StreamingReport(Board& board) {
+    std::array<std::uint8_t, 9> registers{};
+    for (std::size_t r = 0; r < registers.size() && 3 + r < board.settings.size(); ++r)
+        registers[r] = board.settings[3 + r];
+    const auto values = board.signal.Sample(board.lastReportMs, registers);
+    std::vector<std::uint8_t> report(std::max<std::size_t>(board.config.inputLength, 7), 0);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        report[1 + 2 * i] = static_cast<std::uint8_t>(values[i] & 0xFF);
+        report[2 + 2 * i] = static_cast<std::uint8_t>(values[i] >> 8);
+    }
+    return report;
+}
+
+void SimulatedBoards::MakeStreamingReports(Board& board) {
+    while (board.lastReportMs + kStreamingPeriodMs <= clockMs_) {
+        board.lastReportMs += kStreamingPeriodMs;
+        if (board.queue.size() >= kStreamingQueueLimit)
+            board.queue.pop_front();
+        board.queue.push_back({StreamingReport(board)});
+    }
+}
+
+std::int32_t SimulatedBoards::ReadFile(Handle device, std::span<std::uint8_t> buffer,
+                                       std::uint32_t& bytesRead, Overlapped&) {
+    bytesRead = 0;
+    Board* board = LiveBoard(device, SimCall::Read);
+    if (!board)
+        return 0;
+    if (board->streaming)
+        MakeStreamingReports(*board);
+    if (board->queue.empty())
+        return 0; // nothing waiting: the read would not complete at once
+    if (board->queue.front().bytes.empty()) {
+        board->queue.pop_front();
+        return 1; // a read that succeeds with 0 bytes
+    }
+    std::size_t used = 0;
+    while (!board->queue.empty() && !board->queue.front().bytes.empty() &&
+           board->queue.front().bytes.size() <= buffer.size() - used) {
+        const auto& bytes = board->queue.front().bytes;
+        std::copy(bytes.begin(), bytes.end(), buffer.begin() + static_cast<std::ptrdiff_t>(used));
+        used += bytes.size();
+        board->queue.pop_front();
+    }
+    if (used == 0)
+        return 0; // the waiting report does not fit into the bytes asked for
+    bytesRead = static_cast<std::uint32_t>(used);
+    return 1;
+}
+
+} // namespace tensilo::device::sim

@@ -1,0 +1,127 @@
+// Simulated Tensilo boards behind the HID interface: deterministic, single-threaded and without
+// real time. Each board answers as a real one does: its strings, its settings report (changed by
+// the register writes it takes), its queued input reports; any call can be switched to fail, and
+// boards can be plugged in and out at any moment. The steering face (SimSteering) plugs, queues
+// and reads back what the program did; it also keeps an account of handles, so that tests can
+// check that every handle is closed exactly once.
+//
+// In streaming mode a board makes its own input reports from an explicit clock instead of a
+// queue: one report every 10 ms of simulated time, a load-cell signal (a slow wave plus noise,
+// scaled by the load applied and by the gain the board holds) and two drifting potentiometers.
+#pragma once
+
+#include "device/hid_api.h"
+#include "device/sim/sim_steering.h"
+#include "device/sim/signal_generator.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace tensilo::device::sim {
+
+class SimulatedBoards final : public HidApi, public SimSteering {
+public:
+    SimulatedBoards() = default;
+
+    // HidApi
+    void HidD_GetHidGuid(Guid& guid) override;
+    Handle SetupDiGetClassDevsA(const Guid& guid, std::uint32_t flags) override;
+    std::int32_t SetupDiEnumDeviceInterfaces(Handle set, const Guid& guid,
+                                             std::uint32_t memberIndex,
+                                             InterfaceData& data) override;
+    std::int32_t SetupDiGetDeviceInterfaceDetailA(Handle set, const InterfaceData& data,
+                                                  std::span<std::uint8_t> detail,
+                                                  std::uint32_t& requiredSize) override;
+    std::int32_t SetupDiDestroyDeviceInfoList(Handle set) override;
+    Handle CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
+                       const SecurityAttributes& security, std::uint32_t disposition,
+                       std::uint32_t flags) override;
+    std::int32_t HidD_GetAttributes(Handle device, Attributes& attributes) override;
+    std::int32_t HidD_GetSerialNumberString(Handle device, std::span<std::uint8_t> buffer) override;
+    std::int32_t HidD_GetManufacturerString(Handle device, std::span<std::uint8_t> buffer) override;
+    std::int32_t HidD_GetProductString(Handle device, std::span<std::uint8_t> buffer) override;
+    std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& data) override;
+    std::int32_t HidP_GetCaps(PreparsedData data, HidCaps& caps) override;
+    std::int32_t HidD_FreePreparsedData(PreparsedData data) override;
+    std::int32_t HidD_GetFeature(Handle device, std::span<std::uint8_t> report) override;
+    std::int32_t HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) override;
+    Handle CreateEventA(const SecurityAttributes& security, bool manualReset,
+                        bool initialState) override;
+    std::int32_t ReadFile(Handle device, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
+                          Overlapped& overlapped) override;
+    std::int32_t CloseHandle(Handle handle) override;
+
+    // SimSteering
+    BoardId DefineBoard(const SimBoardConfig& config) override;
+    std::size_t BoardCount() const override { return boards_.size(); }
+    const SimBoardConfig& Config(BoardId board) const override { return boards_.at(board).config; }
+    void Attach(BoardId board) override;
+    void Detach(BoardId board) override;
+    bool IsAttached(BoardId board) const override;
+    void QueueReport(BoardId board, std::span<const std::uint8_t> bytes) override;
+    void SetSettingsReport(BoardId board, std::span<const std::uint8_t> bytes) override;
+    std::vector<std::uint8_t> SettingsReport(BoardId board) const override;
+    void SetFailing(BoardId board, SimCall call, bool failing) override;
+    int OpenHandles(BoardId board) const override;
+    int TotalOpenHandles() const override;
+    int EventsCreated() const override { return eventsCreated_; }
+    int BadCloses() const override { return badCloses_; }
+    const std::vector<TakenWrite>& TakenWrites() const override { return takenWrites_; }
+
+    // Streaming mode (for the demo).
+    void SetStreaming(BoardId board, bool streaming);
+    void SetLoad(BoardId board, double load);
+    double Load(BoardId board) const;
+    // Moves the simulated clock forward; streaming boards make one report per 10 ms.
+    void AdvanceClock(std::uint64_t milliseconds);
+    std::uint64_t ClockMilliseconds() const { return clockMs_; }
+
+    // The device path of a board, as the enumeration reports it.
+    std::string DevicePathOf(BoardId board) const;
+
+private:
+    struct QueuedRead {
+        std::vector<std::uint8_t> bytes; // empty: a read that succeeds with 0 bytes
+    };
+    struct Board {
+        SimBoardConfig config;
+        std::vector<std::uint8_t> settings;
+        std::array<bool, kSimCallCount> failing{};
+        std::deque<QueuedRead> queue;
+        bool attached = false;
+        std::uint64_t attachSerial = 0; // order of attachment, for enumeration
+        bool streaming = false;
+        SignalGenerator signal;
+        std::uint64_t lastReportMs = 0;
+    };
+    enum class HandleKind { Set, Device, Event };
+    struct HandleEntry {
+        HandleKind kind = HandleKind::Device;
+        BoardId board = 0;
+        bool stale = false;               // the board was unplugged after the open
+        std::vector<BoardId> setMembers;  // for a Set: the boards present when it was taken
+    };
+
+    Handle NewHandle(HandleEntry entry);
+    // The board of an open device handle that still answers, or none.
+    Board* LiveBoard(Handle device, SimCall call);
+    std::int32_t WriteString(Handle device, SimCall call, std::span<std::uint8_t> buffer);
+    void MakeStreamingReports(Board& board);
+    std::vector<std::uint8_t> StreamingReport(Board& board);
+
+    std::vector<Board> boards_;
+    std::map<Handle, HandleEntry> handles_;
+    std::map<PreparsedData, HidCaps> preparsed_;
+    std::vector<TakenWrite> takenWrites_;
+    Handle nextHandle_ = 0x100;
+    PreparsedData nextPreparsed_ = 0x7000;
+    std::uint64_t attachCounter_ = 0;
+    std::uint64_t clockMs_ = 0;
+    int eventsCreated_ = 0;
+    int badCloses_ = 0;
+};
+
+} // namespace tensilo::device::sim

@@ -1,0 +1,420 @@
+#include "tools/scenario/scenario_run.h"
+
+#include "tools/scenario/window_description.h"
+
+#include <QAbstractButton>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <istream>
+#include <ostream>
+
+namespace tensilo::scenario {
+
+using device::sim::BoardId;
+using device::sim::SimCall;
+
+namespace {
+
+constexpr std::array<std::string_view, 8> kActionsAtYield = {"choose", "press",  "close", "tick",
+                                                             "attach", "detach", "fail",  "heal"};
+constexpr std::array<std::string_view, 4> kLists = {"SerNo", "LC_gain", "Pot1", "Pot2"};
+
+SimCall ParseCall(const std::string& word) {
+    static const std::array<std::pair<std::string_view, SimCall>, 9> kCalls = {{
+        {"open", SimCall::Open},
+        {"attributes", SimCall::Attributes},
+        {"serial", SimCall::Serial},
+        {"manufacturer", SimCall::Manufacturer},
+        {"product", SimCall::Product},
+        {"caps", SimCall::Caps},
+        {"get-feature", SimCall::GetFeature},
+        {"set-feature", SimCall::SetFeature},
+        {"read", SimCall::Read},
+    }};
+    for (const auto& [name, call] : kCalls)
+        if (name == word)
+            return call;
+    throw ScenarioError("unknown call: " + word);
+}
+
+bool IsBoardName(const std::string& name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0;
+    });
+}
+
+void NeedWords(const std::vector<Token>& words, std::size_t least, std::size_t most,
+               std::string_view usage) {
+    if (words.size() < least || words.size() > most)
+        throw ScenarioError("usage: " + std::string(usage));
+}
+
+std::optional<std::u16string> StringOrNone(const std::string& value) {
+    if (value == "none")
+        return std::nullopt;
+    if (!value.empty() && value.front() == '"')
+        return DecodeStringLiteral(value);
+    return std::u16string(value.begin(), value.end());
+}
+
+std::array<std::uint8_t, 9> ParseRegisters(const std::string& value) {
+    std::array<std::uint8_t, 9> registers{};
+    std::size_t count = 0, start = 0;
+    while (start <= value.size()) {
+        const std::size_t comma = std::min(value.find(',', start), value.size());
+        if (count == registers.size())
+            throw ScenarioError("registers: give 9 hex bytes, comma-separated");
+        registers[count++] = ParseHexByte(std::string_view(value).substr(start, comma - start));
+        start = comma + 1;
+    }
+    if (count != registers.size())
+        throw ScenarioError("registers: give 9 hex bytes, comma-separated");
+    return registers;
+}
+
+} // namespace
+
+ScenarioRun::ScenarioRun(std::string fileName, std::ostream& out, std::ostream& err)
+    : fileName_(std::move(fileName)), out_(out), err_(err) {}
+
+ScenarioRun::~ScenarioRun() = default;
+
+RunResult ScenarioRun::Run(std::istream& text) {
+    std::string line;
+    int lineNumber = 0;
+    const auto fault = [&](int at, const std::string& message) {
+        out_.flush();
+        err_ << fileName_ << ":" << at << ": " << message << std::endl;
+        return RunResult::ScenarioFault;
+    };
+    while (std::getline(text, line)) {
+        ++lineNumber;
+        if (IsBlankOrComment(line))
+            continue;
+        try {
+            Execute(SplitLine(line), lineNumber);
+        } catch (const ScenarioError& error) {
+            return fault(lineNumber, error.what());
+        }
+        if (faultInYield_)
+            return fault(faultInYield_->line, faultInYield_->message);
+    }
+    if (!waiting_.empty())
+        return fault(waiting_.front().line, "at-yield never ran: no tick reached that yield");
+    return expectFailed_ ? RunResult::ExpectFailed : RunResult::Passed;
+}
+
+void ScenarioRun::Execute(const std::vector<Token>& words, int line) {
+    const std::string& command = words.front().raw;
+    if (command == "board")
+        DefineBoard(words);
+    else if (command == "attach" || command == "detach" || command == "report" ||
+             command == "settings" || command == "fail" || command == "heal")
+        BoardCommand(words);
+    else if (command == "start") {
+        NeedWords(words, 1, 1, "start");
+        if (window_)
+            throw ScenarioError("the window is started once per file");
+        window_ = std::make_unique<app::FrmMain>(boards_, app::TimerControl::Mode::Manual,
+                                                 [this] { OnYield(); });
+        window_->Form_Load();
+    } else if (command == "tick") {
+        NeedWords(words, 1, 2, "tick [N]");
+        Tick(words.size() == 2 ? ParseNumber(words[1].raw, 1000000000, "tick") : 1);
+    } else if (command == "choose")
+        Choose(words);
+    else if (command == "press")
+        Press(words);
+    else if (command == "close") {
+        NeedWords(words, 1, 1, "close");
+        Close();
+    } else if (command == "at-yield")
+        AtYield(words, line);
+    else if (command == "print")
+        Print(words);
+    else if (command == "expect")
+        Expect(words, line);
+    else
+        throw ScenarioError("unknown command: " + command);
+}
+
+// --- boards -----------------------------------------------------------------------------------
+
+BoardId ScenarioRun::Board(const std::string& name) const {
+    const auto found = std::find(boardNames_.begin(), boardNames_.end(), name);
+    if (found == boardNames_.end())
+        throw ScenarioError("no board called " + name);
+    return static_cast<BoardId>(found - boardNames_.begin());
+}
+
+void ScenarioRun::DefineBoard(const std::vector<Token>& words) {
+    if (words.size() < 2)
+        throw ScenarioError("usage: board NAME [key=value]...");
+    const std::string& name = words[1].raw;
+    if (!IsBoardName(name))
+        throw ScenarioError("a board's name is letters and digits: " + name);
+    if (std::find(boardNames_.begin(), boardNames_.end(), name) != boardNames_.end())
+        throw ScenarioError("board " + name + " is defined already");
+    device::sim::SimBoardConfig config = device::sim::SaneBoard(name);
+    for (std::size_t i = 2; i < words.size(); ++i) {
+        const std::string& word = words[i].raw;
+        const std::size_t equals = word.find('=');
+        if (equals == std::string::npos || equals == 0 || equals + 1 == word.size())
+            throw ScenarioError("expected key=value: " + word);
+        const std::string key = word.substr(0, equals);
+        const std::string value = word.substr(equals + 1);
+        if (key == "vid")
+            config.vendorId = static_cast<std::uint16_t>(ParseNumber(value, 0xFFFF, key));
+        else if (key == "pid")
+            config.productId = static_cast<std::uint16_t>(ParseNumber(value, 0xFFFF, key));
+        else if (key == "version")
+            config.version = static_cast<std::uint16_t>(ParseNumber(value, 0xFFFF, key));
+        else if (key == "serial")
+            config.serial = StringOrNone(value);
+        else if (key == "manufacturer")
+            config.manufacturer = StringOrNone(value);
+        else if (key == "product")
+            config.product = StringOrNone(value);
+        else if (key == "input-length")
+            config.inputLength = static_cast<std::uint16_t>(ParseNumber(value, 0xFFFF, key));
+        else if (key == "feature-length")
+            config.featureLength = static_cast<std::uint16_t>(ParseNumber(value, 0xFFFF, key));
+        else if (key == "registers")
+            config.registers = ParseRegisters(value);
+        else
+            throw ScenarioError("unknown board key: " + key);
+    }
+    boards_.DefineBoard(config);
+    boardNames_.push_back(name);
+}
+
+void ScenarioRun::BoardCommand(const std::vector<Token>& words) {
+    const std::string& command = words.front().raw;
+    if (words.size() < 2)
+        throw ScenarioError("usage: " + command + " NAME ...");
+    const BoardId board = Board(words[1].raw);
+    if (command == "attach" || command == "detach") {
+        NeedWords(words, 2, 2, command + " NAME");
+        if (command == "attach")
+            boards_.Attach(board);
+        else
+            boards_.Detach(board);
+    } else if (command == "report") {
+        boards_.QueueReport(board, ParseByteList(words, 2));
+    } else if (command == "settings") {
+        boards_.SetSettingsReport(board, ParseByteList(words, 2));
+    } else {
+        NeedWords(words, 3, 3, command + " NAME CALL");
+        boards_.SetFailing(board, ParseCall(words[2].raw), command == "fail");
+    }
+}
+
+// --- the window and the user ------------------------------------------------------------------
+
+app::FrmMain& ScenarioRun::Window(std::string_view what) const {
+    if (!window_)
+        throw ScenarioError(std::string(what) + ": the window is not started (use start)");
+    return *window_;
+}
+
+bool ScenarioRun::WindowOpenFor(std::string_view name) {
+    if (Window(name).closed()) {
+        out_ << "# frmMain is closed" << '\n';
+        return false;
+    }
+    return true;
+}
+
+void ScenarioRun::Tick(std::uint32_t count) {
+    // Before start there is no timer, so nothing ticks.
+    for (std::uint32_t i = 0; i < count && window_ && !faultInYield_; ++i) {
+        yieldsThisTick_ = 0;
+        window_->Timer.fire();
+    }
+}
+
+void ScenarioRun::OnYield() {
+    ++yieldsThisTick_;
+    std::vector<WaitingAction> due;
+    auto firstDue = std::stable_partition(waiting_.begin(), waiting_.end(), [&](const WaitingAction& action) {
+        return action.yieldNumber != yieldsThisTick_;
+    });
+    due.assign(std::make_move_iterator(firstDue), std::make_move_iterator(waiting_.end()));
+    waiting_.erase(firstDue, waiting_.end());
+    for (const WaitingAction& action : due) {
+        if (faultInYield_)
+            return;
+        try {
+            Execute(action.command, action.line);
+        } catch (const ScenarioError& error) {
+            faultInYield_ = Located{action.line, error.what()};
+        }
+    }
+}
+
+void ScenarioRun::Choose(const std::vector<Token>& words) {
+    NeedWords(words, 3, 3, "choose LIST INDEX");
+    const std::string& name = words[1].raw;
+    if (std::find(kLists.begin(), kLists.end(), name) == kLists.end())
+        throw ScenarioError("choose: not a list: " + name);
+    const std::uint32_t index = ParseNumber(words[2].raw, 0x7FFFFFFF, "choose");
+    if (!WindowOpenFor(name))
+        return;
+    auto& list = dynamic_cast<app::ListControl&>(*window_->control(name));
+    if (!list.reachable()) {
+        out_ << "# " << name << " is disabled" << '\n';
+        return;
+    }
+    if (index >= static_cast<std::uint32_t>(list.count()))
+        throw ScenarioError("choose: " + name + " holds no item " + words[2].raw + " (it has " +
+                            std::to_string(list.count()) + ")");
+    list.choose(static_cast<int>(index));
+}
+
+void ScenarioRun::Press(const std::vector<Token>& words) {
+    NeedWords(words, 2, 2, "press Command1");
+    if (words[1].raw != "Command1")
+        throw ScenarioError("press: not a button: " + words[1].raw);
+    if (!WindowOpenFor("Command1"))
+        return;
+    if (!window_->Command1.reachable()) {
+        out_ << "# Command1 is disabled" << '\n';
+        return;
+    }
+    qobject_cast<QAbstractButton*>(window_->Command1.widget())->click();
+}
+
+void ScenarioRun::Close() {
+    if (!WindowOpenFor("close"))
+        return;
+    window_->close();
+}
+
+void ScenarioRun::AtYield(const std::vector<Token>& words, int line) {
+    if (words.size() < 3)
+        throw ScenarioError("usage: at-yield N COMMAND");
+    const auto yieldNumber = static_cast<int>(ParseNumber(words[1].raw, 3, "at-yield"));
+    if (yieldNumber < 1)
+        throw ScenarioError("at-yield: N is 1, 2 or 3");
+    const std::string& action = words[2].raw;
+    if (std::find(kActionsAtYield.begin(), kActionsAtYield.end(), action) == kActionsAtYield.end())
+        throw ScenarioError("at-yield: " + action + " cannot run inside a yield");
+    waiting_.push_back({yieldNumber, std::vector<Token>(words.begin() + 2, words.end()), line});
+}
+
+// --- looking ----------------------------------------------------------------------------------
+
+std::vector<std::string> ScenarioRun::TakeWriteLines() {
+    const auto& writes = boards_.TakenWrites();
+    std::vector<std::string> lines;
+    for (std::size_t i = writesPrinted_; i < writes.size(); ++i) {
+        std::string text = boardNames_.at(writes[i].board);
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        for (std::uint8_t byte : writes[i].report) {
+            text += ' ';
+            text += kHex[byte >> 4];
+            text += kHex[byte & 15];
+        }
+        lines.push_back(std::move(text));
+    }
+    writesPrinted_ = writes.size();
+    return lines;
+}
+
+std::vector<std::string> ScenarioRun::HandleLines() const {
+    std::vector<std::string> lines;
+    for (std::size_t board = 0; board < boardNames_.size(); ++board)
+        lines.push_back(boardNames_[board] + " open=" + std::to_string(boards_.OpenHandles(board)));
+    lines.push_back("handles events=" + std::to_string(boards_.EventsCreated()) +
+                    " bad-closes=" + std::to_string(boards_.BadCloses()));
+    return lines;
+}
+
+void ScenarioRun::Print(const std::vector<Token>& words) {
+    NeedWords(words, 2, 2, "print window|state|writes|handles");
+    const std::string& what = words[1].raw;
+    if (what == "window") {
+        const app::FrmMain& window = Window("print window");
+        out_ << FormatLine("frmMain", DescribeWindow(window)) << '\n';
+        for (const app::Control* control : window.controls())
+            out_ << FormatLine(control->name(), DescribeControl(window, *control)) << '\n';
+    } else if (what == "state") {
+        out_ << FormatLine("state", DescribeState(Window("print state").state())) << '\n';
+    } else if (what == "writes") {
+        const auto lines = TakeWriteLines();
+        if (lines.empty())
+            out_ << "writes none" << '\n';
+        for (const std::string& line : lines)
+            out_ << line << '\n';
+    } else if (what == "handles") {
+        for (const std::string& line : HandleLines())
+            out_ << line << '\n';
+    } else {
+        throw ScenarioError("print: unknown: " + what);
+    }
+}
+
+ScenarioRun::Actual ScenarioRun::Lookup(const std::string& what) {
+    if (what == "writes") {
+        std::string joined;
+        for (const std::string& line : TakeWriteLines())
+            joined += (joined.empty() ? "" : "; ") + line;
+        return {joined.empty() ? "none" : joined, false};
+    }
+    const std::size_t dot = what.find('.');
+    if (dot == std::string::npos)
+        throw ScenarioError("expect: unknown value: " + what);
+    const std::string owner = what.substr(0, dot);
+    const std::string key = what.substr(dot + 1);
+    const auto find = [&](const PrintedLine& line) -> Actual {
+        for (const auto& [name, value] : line)
+            if (name == key)
+                return {value.text, value.quoted};
+        throw ScenarioError("expect: " + owner + " has no value " + key);
+    };
+    if (owner == "handles") {
+        if (key == "events")
+            return {std::to_string(boards_.EventsCreated()), false};
+        if (key == "bad-closes")
+            return {std::to_string(boards_.BadCloses()), false};
+        throw ScenarioError("expect: handles has no value " + key);
+    }
+    if (key == "open" && std::find(boardNames_.begin(), boardNames_.end(), owner) != boardNames_.end())
+        return {std::to_string(boards_.OpenHandles(Board(owner))), false};
+    if (owner == "state")
+        return find(DescribeState(Window("expect state").state()));
+    if (owner == "frmMain")
+        return find(DescribeWindow(Window("expect frmMain")));
+    const app::FrmMain& window = Window("expect " + owner);
+    if (const app::Control* control = window.control(owner))
+        return find(DescribeControl(window, *control));
+    throw ScenarioError("expect: unknown control or board: " + owner);
+}
+
+void ScenarioRun::Expect(const std::vector<Token>& words, int line) {
+    if (words.size() < 3)
+        throw ScenarioError("usage: expect WHAT VALUE");
+    const std::string& what = words[1].raw;
+    std::string written;
+    for (std::size_t i = 2; i < words.size(); ++i)
+        written += (i > 2 ? " " : "") + words[i].raw;
+    const bool quoted = words.size() == 3 && words[2].quoted;
+    const std::string expected = quoted ? Utf16ToUtf8(DecodeStringLiteral(written)) : written;
+
+    const Actual actual = Lookup(what);
+    const std::string printed = actual.quoted ? QuoteText(actual.text) : actual.text;
+    // A quoted value is compared with the text; a bare one with the value as printed (or, for a
+    // text printed in quotes, with the text itself).
+    const bool holds = quoted ? expected == actual.text
+                              : (expected == printed || (actual.quoted && expected == actual.text));
+    if (!holds) {
+        expectFailed_ = true;
+        const bool quoteActual = !actual.quoted && actual.text.find(' ') != std::string::npos;
+        out_ << fileName_ << ":" << line << ": expected " << what << " " << written << ", got "
+             << (quoteActual ? QuoteText(printed) : printed) << '\n';
+    }
+}
+
+} // namespace tensilo::scenario

@@ -1,0 +1,77 @@
+// One scenario file run against the real window and simulated boards: a fresh window, fresh
+// boards, a manual timer and a scripted yield that runs the file's at-yield actions.
+#pragma once
+
+#include "app/frm_main.h"
+#include "device/sim/simulated_boards.h"
+#include "tools/scenario/scenario_text.h"
+
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tensilo::scenario {
+
+enum class RunResult { Passed = 0, ExpectFailed = 1, ScenarioFault = 2 };
+
+class ScenarioRun {
+public:
+    ScenarioRun(std::string fileName, std::ostream& out, std::ostream& err);
+    ~ScenarioRun();
+
+    // Runs the file's lines in order. Output goes to `out`; a scenario fault is reported on `err`
+    // as FILE:LINE: message and ends the run.
+    RunResult Run(std::istream& text);
+
+private:
+    struct Located {
+        int line;
+        std::string message;
+    };
+    struct WaitingAction {
+        int yieldNumber;
+        std::vector<Token> command;
+        int line;
+    };
+
+    void Execute(const std::vector<Token>& words, int line);
+    void DefineBoard(const std::vector<Token>& words);
+    void BoardCommand(const std::vector<Token>& words);
+    void Tick(std::uint32_t count);
+    void Choose(const std::vector<Token>& words);
+    void Press(const std::vector<Token>& words);
+    void Close();
+    void AtYield(const std::vector<Token>& words, int line);
+    void Print(const std::vector<Token>& words);
+    void Expect(const std::vector<Token>& words, int line);
+    void OnYield();
+
+    device::sim::BoardId Board(const std::string& name) const;
+    app::FrmMain& Window(std::string_view what) const;
+    // The user can act only on a started window that is still open.
+    bool WindowOpenFor(std::string_view name);
+    std::vector<std::string> TakeWriteLines();
+    std::vector<std::string> HandleLines() const;
+    // The printed value named by WHAT, and whether it is printed quoted.
+    struct Actual {
+        std::string text;
+        bool quoted = false;
+    };
+    Actual Lookup(const std::string& what);
+
+    std::string fileName_;
+    std::ostream& out_;
+    std::ostream& err_;
+    device::sim::SimulatedBoards boards_;
+    std::vector<std::string> boardNames_;
+    std::unique_ptr<app::FrmMain> window_;
+    std::size_t writesPrinted_ = 0;
+    std::vector<WaitingAction> waiting_;
+    int yieldsThisTick_ = 0;
+    std::optional<Located> faultInYield_;
+    bool expectFailed_ = false;
+};
+
+} // namespace tensilo::scenario

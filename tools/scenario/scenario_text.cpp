@@ -1,0 +1,226 @@
+#include "tools/scenario/scenario_text.h"
+
+#include <charconv>
+
+namespace tensilo::scenario {
+
+namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The end of the string literal that opens at `open` (the index after its closing quote).
+std::size_t LiteralEnd(std::string_view text, std::size_t open) {
+    for (std::size_t i = open + 1; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == '"' || text[i + 1] == '\\'))
+            ++i;
+        else if (text[i] == '"')
+            return i + 1;
+    }
+    throw ScenarioError("unterminated string");
+}
+
+// Decodes one UTF-8 sequence at `i`, advancing it; throws on malformed text.
+char32_t DecodeUtf8(std::string_view text, std::size_t& i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    int length = 0;
+    char32_t code = 0;
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        code = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        code = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        code = lead & 0x07;
+    } else {
+        throw ScenarioError("the text is not UTF-8");
+    }
+    if (text.size() - i < static_cast<std::size_t>(length))
+        throw ScenarioError("the text is not UTF-8");
+    for (int k = 1; k < length; ++k) {
+        const unsigned char next = byte(i + static_cast<std::size_t>(k));
+        if ((next & 0xC0) != 0x80)
+            throw ScenarioError("the text is not UTF-8");
+        code = (code << 6) | (next & 0x3F);
+    }
+    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kMinimum[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        throw ScenarioError("the text is not UTF-8");
+    i += static_cast<std::size_t>(length);
+    return code;
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+} // namespace
+
+bool IsBlankOrComment(std::string_view line) {
+    for (char c : line) {
+        if (IsSpace(c))
+            continue;
+        return c == '#';
+    }
+    return true;
+}
+
+std::vector<Token> SplitLine(std::string_view line) {
+    std::vector<Token> tokens;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (IsSpace(line[i])) {
+            ++i;
+            continue;
+        }
+        const std::size_t start = i;
+        bool onlyLiteral = line[i] == '"';
+        while (i < line.size() && !IsSpace(line[i])) {
+            if (line[i] == '"') {
+                const std::size_t end = LiteralEnd(line, i);
+                if (i != start)
+                    onlyLiteral = false;
+                i = end;
+                if (i < line.size() && !IsSpace(line[i]))
+                    onlyLiteral = false;
+            } else {
+                ++i;
+            }
+        }
+        tokens.push_back({std::string(line.substr(start, i - start)), onlyLiteral});
+    }
+    return tokens;
+}
+
+std::u16string DecodeStringLiteral(std::string_view literal) {
+    if (literal.size() < 2 || literal.front() != '"' || literal.back() != '"')
+        throw ScenarioError("expected a string in double quotes");
+    const std::string_view body = literal.substr(1, literal.size() - 2);
+    std::u16string units;
+    std::size_t i = 0;
+    while (i < body.size()) {
+        if (body[i] == '\\' && i + 1 < body.size()) {
+            const char next = body[i + 1];
+            if (next == '"' || next == '\\') {
+                units += static_cast<char16_t>(next);
+                i += 2;
+                continue;
+            }
+            if (next == 'u' && body.size() - i >= 6) {
+                int value = 0;
+                bool hex = true;
+                for (std::size_t k = 2; k < 6; ++k) {
+                    const int digit = HexValue(body[i + k]);
+                    hex = hex && digit >= 0;
+                    value = value * 16 + (digit < 0 ? 0 : digit);
+                }
+                if (hex) {
+                    units += static_cast<char16_t>(value);
+                    i += 6;
+                    continue;
+                }
+            }
+        }
+        if (body[i] == '"')
+            throw ScenarioError("a quote inside a string must be written \\\"");
+        const char32_t code = DecodeUtf8(body, i);
+        if (code >= 0x10000) {
+            units += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+            units += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            units += static_cast<char16_t>(code);
+        }
+    }
+    return units;
+}
+
+std::string Utf16ToUtf8(std::u16string_view units) {
+    std::string out;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        char32_t code = units[i];
+        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            ++i;
+        } else if (code >= 0xD800 && code <= 0xDFFF) {
+            code = 0xFFFD;
+        }
+        AppendUtf8(out, code);
+    }
+    return out;
+}
+
+std::string QuoteText(std::string_view utf8) {
+    std::string out = "\"";
+    for (char c : utf8) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::uint32_t ParseNumber(std::string_view word, std::uint32_t max, std::string_view what) {
+    std::uint64_t value = 0;
+    std::from_chars_result result{};
+    const bool hex = word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X');
+    const std::string_view digits = hex ? word.substr(2) : word;
+    result = std::from_chars(digits.data(), digits.data() + digits.size(), value, hex ? 16 : 10);
+    if (digits.empty() || result.ec != std::errc() || result.ptr != digits.data() + digits.size())
+        throw ScenarioError(std::string(what) + ": not a number: " + std::string(word));
+    if (value > max)
+        throw ScenarioError(std::string(what) + ": " + std::string(word) + " is larger than " +
+                            std::to_string(max));
+    return static_cast<std::uint32_t>(value);
+}
+
+std::uint8_t ParseHexByte(std::string_view word) {
+    if (word.empty() || word.size() > 2 || HexValue(word[0]) < 0 ||
+        (word.size() == 2 && HexValue(word[1]) < 0))
+        throw ScenarioError("not a hex byte: " + std::string(word));
+    return static_cast<std::uint8_t>(word.size() == 1 ? HexValue(word[0])
+                                                      : HexValue(word[0]) * 16 + HexValue(word[1]));
+}
+
+std::vector<std::uint8_t> ParseByteList(const std::vector<Token>& words, std::size_t first) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = first; i < words.size(); ++i) {
+        if (words[i].raw.size() != 2)
+            throw ScenarioError("bytes are written as two hex digits each: " + words[i].raw);
+        bytes.push_back(ParseHexByte(words[i].raw));
+    }
+    return bytes;
+}
+
+} // namespace tensilo::scenario
