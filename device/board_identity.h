@@ -14,7 +14,7 @@ inline constexpr std::uint16_t BoardProductId = 0x7E51;
 // report of six data bytes (the three 16-bit outputs) and a feature report of sixteen (the
 // settings report, also used for register writes), without report IDs. Windows therefore gives
 // InputReportByteLength 7 and FeatureReportByteLength 17: each counts the report-ID byte.
-inline constexpr std::array<std::uint8_t, 29> BoardReportDescriptor = {
+inline constexpr std::array<std::uint8_t, 27> BoardReportDescriptor = {
     0x06, 0x00, 0xFF, // Usage Page (vendor defined 0xFF00)
     0x09, 0x01,       // Usage (1)
     0xA1, 0x01,       // Collection (Application)

@@ -11,6 +11,9 @@ namespace tensilo::device {
 
 namespace {
 
+// Larger detail records than this hold no device path a program could open.
+constexpr std::uint32_t kMaxDetailSize = 64 * 1024;
+
 // The device path that the detail record holds from byte 4, up to its first zero byte. Never
 // reads past the buffer, even when the platform left it without a terminator.
 std::string PathFromDetail(const std::vector<std::uint8_t>& detail) {
@@ -26,8 +29,8 @@ void ReadInterfacePath(HidApi& hid, WindowState& state) {
     std::uint32_t required = 0;
     state.LastResult =
         hid.SetupDiGetDeviceInterfaceDetailA(state.InterfaceSet, state.InterfaceData, {}, required);
-    // A size the signed field cannot hold is treated as no record at all.
-    state.DetailRequiredSize = required > 0x7FFFFFFEu ? 0 : static_cast<std::int32_t>(required);
+    // A size beyond any real record is treated as no record at all.
+    state.DetailRequiredSize = required > kMaxDetailSize ? 0 : static_cast<std::int32_t>(required);
     state.DetailBufferLength = state.DetailRequiredSize;
     state.DetailHeader = kDetailHeaderSize;
     state.DetailBuffer.assign(static_cast<std::size_t>(state.DetailRequiredSize) + 1, 0);
@@ -41,6 +44,14 @@ void ReadInterfacePath(HidApi& hid, WindowState& state) {
 }
 
 } // namespace
+
+std::string InterfacePath(HidApi& hid, Handle set, const InterfaceData& data) {
+    WindowState scratch;
+    scratch.InterfaceSet = set;
+    scratch.InterfaceData = data;
+    ReadInterfacePath(hid, scratch);
+    return scratch.DevicePath;
+}
 
 bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor) {
     state.HandleSecurity.nLength = 12;

@@ -28,4 +28,9 @@ using BoardVisitor = std::function<BoardVerdict(const std::string& serialText)>;
 // kept a board.
 bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor);
 
+// The device path of one interface of `set`, read as the walk reads it: a size query, then the
+// detail record with its header in bytes 0 to 3 and the path from byte 4. Empty when the record
+// cannot be read.
+std::string InterfacePath(HidApi& hid, Handle set, const InterfaceData& data);
+
 } // namespace tensilo::device

@@ -45,7 +45,11 @@ std::string LowByteText(std::span<const std::uint8_t> buffer) {
 }
 
 std::string VersionCaption(std::uint16_t versionNumber) {
-    return " " + std::to_string(versionNumber >> 8) + "." + HexByteText(VersionMinor(versionNumber));
+    std::string caption = " ";
+    caption += std::to_string(versionNumber >> 8);
+    caption += '.';
+    caption += HexByteText(VersionMinor(versionNumber));
+    return caption;
 }
 
 } // namespace tensilo::protocol

@@ -1,0 +1,399 @@
+#include "device/hidraw/hidraw_hid_api.h"
+
+#include "device/hidraw/report_descriptor.h"
+#include "device/hidraw/utf16le.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace tensilo::device {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// GUID_DEVINTERFACE_HID, {4D1E55B2-F16F-11CF-88CB-001111000030}.
+constexpr Guid kHidGuid{0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
+constexpr std::uint32_t kSpintActive = 0x1;
+constexpr std::int32_t kHidpStatusInvalidPreparsedData = static_cast<std::int32_t>(0xC0110001u);
+
+// The size field of the feature-report ioctls has 14 bits; hidraw's own limit (16384) is one
+// byte more, so this is the longest feature report that can be asked for.
+constexpr std::size_t kMaxFeatureLength = (1u << _IOC_SIZEBITS) - 1;
+// The longest report the kernel hands to hidraw (HID_MAX_BUFFER_SIZE).
+constexpr std::size_t kMaxInputReport = 16384;
+// Real descriptors are at most 4 KiB (HID_MAX_DESCRIPTOR_SIZE); a file beyond this is no
+// descriptor.
+constexpr std::size_t kMaxDescriptor = 64 * 1024;
+
+bool SameGuid(const Guid& a, const Guid& b) {
+    return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&
+           std::equal(std::begin(a.Data4), std::end(a.Data4), std::begin(b.Data4));
+}
+
+std::optional<hidraw::DescriptorSummary> ReadDescriptor(const hidraw::NodeSysfs& node) {
+    const auto bytes = hidraw::ReadFileBytes(node.HidDevice / "report_descriptor", kMaxDescriptor);
+    if (!bytes)
+        return std::nullopt;
+    return hidraw::SummariseReportDescriptor(*bytes);
+}
+
+// The serial number is the USB device's; a device on another bus has at most the unique ID its
+// driver gave the HID device (a Bluetooth address, for one). The kernel writes HID_UNIQ even when
+// it is empty, and an empty one means the device has none.
+std::optional<std::string> SerialNumberOf(const hidraw::NodeSysfs& node) {
+    if (!node.UsbDevice.empty()) {
+        if (auto serial = hidraw::ReadAttribute(node.UsbDevice / "serial"))
+            return serial;
+    }
+    auto unique = hidraw::UeventValue(node.HidDevice, "HID_UNIQ");
+    if (unique && !unique->empty())
+        return unique;
+    return std::nullopt;
+}
+
+std::optional<std::string> ManufacturerOf(const hidraw::NodeSysfs& node) {
+    if (node.UsbDevice.empty())
+        return std::nullopt;
+    return hidraw::ReadAttribute(node.UsbDevice / "manufacturer");
+}
+
+std::optional<std::string> ProductOf(const hidraw::NodeSysfs& node) {
+    if (node.UsbDevice.empty())
+        return std::nullopt;
+    return hidraw::ReadAttribute(node.UsbDevice / "product");
+}
+
+} // namespace
+
+HidrawHidApi::HidrawHidApi(fs::path sysRoot, fs::path devRoot)
+    : sysRoot_(std::move(sysRoot)), devRoot_(std::move(devRoot)),
+      readScratch_(kMaxInputReport + 1) {}
+
+HidrawHidApi::~HidrawHidApi() {
+    for (auto& [value, object] : objects_) {
+        if (const auto* device = std::get_if<Device>(&object))
+            ::close(device->Fd);
+    }
+}
+
+std::intptr_t HidrawHidApi::Insert(Object object) {
+    const std::intptr_t value = nextValue_;
+    nextValue_ += 4;
+    objects_.emplace(value, std::move(object));
+    return value;
+}
+
+template <typename T> T* HidrawHidApi::Find(std::intptr_t value) {
+    const auto found = objects_.find(value);
+    return found == objects_.end() ? nullptr : std::get_if<T>(&found->second);
+}
+
+void HidrawHidApi::HidD_GetHidGuid(Guid& guid) {
+    guid = kHidGuid;
+}
+
+Handle HidrawHidApi::SetupDiGetClassDevsA(const Guid& guid, std::uint32_t /*flags*/) {
+    // Only present devices have hidraw nodes, and every node is a device interface, so the
+    // flags the program passes are what this backend does anyway. Another class has no
+    // interface here: its set is empty, as the class is on a machine without such devices.
+    InterfaceSet set;
+    if (SameGuid(guid, kHidGuid)) {
+        for (const std::string& name : hidraw::ListHidrawNodes(sysRoot_))
+            set.Paths.push_back((devRoot_ / name).string());
+    }
+    const std::lock_guard lock(mutex_);
+    return Insert(std::move(set));
+}
+
+std::int32_t HidrawHidApi::SetupDiEnumDeviceInterfaces(Handle set, const Guid& guid,
+                                                       std::uint32_t memberIndex,
+                                                       InterfaceData& data) {
+    const std::lock_guard lock(mutex_);
+    const InterfaceSet* members = Find<InterfaceSet>(set);
+    if (members == nullptr || data.cbSize != sizeof(InterfaceData) || !SameGuid(guid, kHidGuid) ||
+        memberIndex >= members->Paths.size())
+        return 0;
+    data.InterfaceClassGuid = kHidGuid;
+    data.Flags = kSpintActive;
+    // Names the member for the detail query, counted from 1 so that a cleared record names none.
+    data.Reserved = std::uintptr_t{memberIndex} + 1;
+    return 1;
+}
+
+std::int32_t HidrawHidApi::SetupDiGetDeviceInterfaceDetailA(Handle set, const InterfaceData& data,
+                                                            std::span<std::uint8_t> detail,
+                                                            std::uint32_t& requiredSize) {
+    const std::lock_guard lock(mutex_);
+    const InterfaceSet* members = Find<InterfaceSet>(set);
+    if (members == nullptr || data.cbSize != sizeof(InterfaceData) || data.Reserved == 0 ||
+        data.Reserved > members->Paths.size())
+        return 0;
+    const std::string& path = members->Paths[data.Reserved - 1];
+    const std::size_t needed =
+        std::max<std::size_t>(kDetailPathOffset + path.size() + 1, kDetailHeaderSize);
+    requiredSize = static_cast<std::uint32_t>(needed);
+    if (detail.size() < needed)
+        return 0; // the size query, or a buffer too small for the record
+    std::uint32_t header = 0;
+    std::memcpy(&header, detail.data(), sizeof header);
+    if (header != kDetailHeaderSize)
+        return 0;
+    std::copy(path.begin(), path.end(), detail.begin() + kDetailPathOffset);
+    detail[kDetailPathOffset + path.size()] = 0;
+    return 1;
+}
+
+std::int32_t HidrawHidApi::SetupDiDestroyDeviceInfoList(Handle set) {
+    const std::lock_guard lock(mutex_);
+    if (Find<InterfaceSet>(set) == nullptr)
+        return 0;
+    objects_.erase(set);
+    return 1;
+}
+
+std::optional<std::string> HidrawHidApi::NodeNameOfOpenFile(const std::string& path, int fd) const {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        return std::nullopt;
+    // A real node is known by its device number, whatever name or link it was opened through.
+    if (S_ISCHR(status.st_mode)) {
+        if (auto name = hidraw::HidrawNodeOfDevice(sysRoot_, major(status.st_rdev),
+                                                   minor(status.st_rdev)))
+            return name;
+    }
+    // Otherwise the file must be named as a node in the device folder: that is how plain files
+    // and fake file systems stand in for nodes in tests.
+    const fs::path opened(path);
+    if ((opened.parent_path() / "").lexically_normal() != (devRoot_ / "").lexically_normal())
+        return std::nullopt;
+    std::string name = opened.filename().string();
+    if (!hidraw::HidrawNumber(name))
+        return std::nullopt;
+    return name;
+}
+
+Handle HidrawHidApi::CreateFileA(const std::string& path, std::uint32_t access,
+                                 std::uint32_t /*share*/, const SecurityAttributes& /*security*/,
+                                 std::uint32_t disposition, std::uint32_t /*flags*/) {
+    // Only existing nodes are opened; nothing is ever created in the device folder.
+    if (disposition != kOpenExisting || path.empty())
+        return kInvalidHandle;
+    int mode = O_RDONLY;
+    if ((access & kGenericRead) != 0 && (access & kGenericWrite) != 0)
+        mode = O_RDWR;
+    else if ((access & kGenericWrite) != 0)
+        mode = O_WRONLY;
+    // Every handle is non-blocking, the overlapped one and the synchronous one alike: reads must
+    // never wait, and hidraw's feature requests do not depend on the flag.
+    const int fd = ::open(path.c_str(), mode | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return kInvalidHandle;
+
+    const auto name = NodeNameOfOpenFile(path, fd);
+    auto sysfs = name ? hidraw::LocateNode(sysRoot_, *name) : std::nullopt;
+    if (!sysfs) {
+        ::close(fd); // not a HID device this backend can describe
+        return kInvalidHandle;
+    }
+    Device device;
+    device.Fd = fd;
+    device.Sysfs = std::move(*sysfs);
+    // Without a readable descriptor, reads frame reports as unnumbered, the usual case.
+    const auto descriptor = ReadDescriptor(device.Sysfs);
+    device.NumberedReports = descriptor && descriptor->NumberedReports;
+
+    const std::lock_guard lock(mutex_);
+    return Insert(std::move(device));
+}
+
+std::int32_t HidrawHidApi::HidD_GetAttributes(Handle device, Attributes& attributes) {
+    const std::lock_guard lock(mutex_);
+    const Device* open = Find<Device>(device);
+    if (open == nullptr)
+        return 0;
+    hidraw_devinfo info{};
+    if (::ioctl(open->Fd, HIDIOCGRAWINFO, &info) < 0)
+        return 0;
+    // The node knows vendor and product; the version is the USB device's release number, and
+    // a device elsewhere than on USB has none to tell.
+    std::uint16_t version = 0;
+    if (!open->Sysfs.UsbDevice.empty()) {
+        if (const auto bcd = hidraw::ReadAttribute(open->Sysfs.UsbDevice / "bcdDevice")) {
+            if (const auto value = hidraw::ParseHex(*bcd))
+                version = static_cast<std::uint16_t>(*value & 0xFFFF);
+        }
+    }
+    attributes.Size = kAttributesSize;
+    attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
+    attributes.ProductID = static_cast<std::uint16_t>(info.product);
+    attributes.VersionNumber = version;
+    return 1;
+}
+
+std::int32_t HidrawHidApi::GetString(Handle device, std::span<std::uint8_t> buffer,
+                                     std::optional<std::string> (*lookup)(const hidraw::NodeSysfs&)) {
+    const std::lock_guard lock(mutex_);
+    const Device* open = Find<Device>(device);
+    if (open == nullptr || buffer.size() < 2)
+        return 0;
+    const auto text = lookup(open->Sysfs);
+    if (!text)
+        return 0;
+    hidraw::WriteUtf16Le(hidraw::Utf8ToUtf16(*text), buffer);
+    return 1;
+}
+
+std::int32_t HidrawHidApi::HidD_GetSerialNumberString(Handle device, std::span<std::uint8_t> buffer) {
+    return GetString(device, buffer, &SerialNumberOf);
+}
+
+std::int32_t HidrawHidApi::HidD_GetManufacturerString(Handle device, std::span<std::uint8_t> buffer) {
+    return GetString(device, buffer, &ManufacturerOf);
+}
+
+std::int32_t HidrawHidApi::HidD_GetProductString(Handle device, std::span<std::uint8_t> buffer) {
+    return GetString(device, buffer, &ProductOf);
+}
+
+std::int32_t HidrawHidApi::HidD_GetPreparsedData(Handle device, PreparsedData& data) {
+    const std::lock_guard lock(mutex_);
+    const Device* open = Find<Device>(device);
+    if (open == nullptr)
+        return 0;
+    const auto summary = ReadDescriptor(open->Sysfs);
+    if (!summary || summary->Fault != hidraw::DescriptorFault::None)
+        return 0;
+    data = Insert(Preparsed{summary->UsagePage, summary->Usage, summary->InputReportByteLength,
+                            summary->OutputReportByteLength, summary->FeatureReportByteLength,
+                            summary->CollectionCount});
+    return 1;
+}
+
+std::int32_t HidrawHidApi::HidP_GetCaps(PreparsedData data, HidCaps& caps) {
+    const std::lock_guard lock(mutex_);
+    const Preparsed* preparsed = Find<Preparsed>(data);
+    if (preparsed == nullptr)
+        return kHidpStatusInvalidPreparsedData;
+    // The button and value counts stay 0: nothing in the program reads them.
+    caps = HidCaps{};
+    caps.UsagePage = preparsed->UsagePage;
+    caps.Usage = preparsed->Usage;
+    caps.InputReportByteLength = preparsed->InputReportByteLength;
+    caps.OutputReportByteLength = preparsed->OutputReportByteLength;
+    caps.FeatureReportByteLength = preparsed->FeatureReportByteLength;
+    caps.NumberLinkCollectionNodes = preparsed->CollectionCount;
+    return kHidpStatusSuccess;
+}
+
+std::int32_t HidrawHidApi::HidD_FreePreparsedData(PreparsedData data) {
+    const std::lock_guard lock(mutex_);
+    if (Find<Preparsed>(data) == nullptr)
+        return 0;
+    objects_.erase(data);
+    return 1;
+}
+
+std::int32_t HidrawHidApi::HidD_GetFeature(Handle device, std::span<std::uint8_t> report) {
+    const std::lock_guard lock(mutex_);
+    const Device* open = Find<Device>(device);
+    if (open == nullptr || report.empty() || report.size() > kMaxFeatureLength)
+        return 0;
+    // Byte 0 names the report and stays in place; the report's data follows it, also for a
+    // device without numbered reports, where byte 0 is 0.
+    return ::ioctl(open->Fd, HIDIOCGFEATURE(report.size()), report.data()) < 0 ? 0 : 1;
+}
+
+std::int32_t HidrawHidApi::HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) {
+    const std::lock_guard lock(mutex_);
+    const Device* open = Find<Device>(device);
+    if (open == nullptr || report.empty() || report.size() > kMaxFeatureLength)
+        return 0;
+    std::vector<std::uint8_t> copy(report.begin(), report.end());
+    return ::ioctl(open->Fd, HIDIOCSFEATURE(copy.size()), copy.data()) < 0 ? 0 : 1;
+}
+
+Handle HidrawHidApi::CreateEventA(const SecurityAttributes& /*security*/, bool /*manualReset*/,
+                                  bool /*initialState*/) {
+    // Reads complete at once and nothing waits on the event, so it needs no kernel object.
+    const std::lock_guard lock(mutex_);
+    return Insert(Event{});
+}
+
+std::int32_t HidrawHidApi::ReadFile(Handle device, std::span<std::uint8_t> buffer,
+                                    std::uint32_t& bytesRead, Overlapped& overlapped) {
+    bytesRead = 0;
+    const std::lock_guard lock(mutex_);
+    Device* open = Find<Device>(device);
+    if (open == nullptr)
+        return 0;
+
+    std::size_t used = 0;
+    const auto place = [&](std::span<const std::uint8_t> report) {
+        if (report.size() > buffer.size() - used)
+            return false;
+        std::copy(report.begin(), report.end(), buffer.begin() + static_cast<std::ptrdiff_t>(used));
+        used += report.size();
+        return true;
+    };
+
+    bool more = true;
+    if (!open->Held.empty()) {
+        more = place(open->Held);
+        if (more)
+            open->Held.clear();
+    }
+    // hidraw hands out one report per read and drops whatever of it the read has no room for,
+    // so each read offers room for the longest report, and a report the caller's buffer cannot
+    // take is held back for the next call.
+    while (more) {
+        std::uint8_t* const data = readScratch_.data() + 1;
+        const ssize_t count = ::read(open->Fd, data, readScratch_.size() - 1);
+        if (count < 0 && errno == EINTR)
+            continue;
+        // EAGAIN: no report waits. EIO or ENODEV: the device was unplugged; whatever was read
+        // before still goes to the caller, and the next read fails.
+        if (count <= 0)
+            break;
+        std::span<const std::uint8_t> report(data, static_cast<std::size_t>(count));
+        if (!open->NumberedReports) {
+            readScratch_[0] = 0;
+            report = std::span<const std::uint8_t>(readScratch_.data(), report.size() + 1);
+        }
+        more = place(report);
+        if (!more)
+            open->Held.assign(report.begin(), report.end());
+    }
+
+    if (used == 0)
+        return 0;
+    bytesRead = static_cast<std::uint32_t>(used);
+    overlapped.Internal = 0; // STATUS_SUCCESS
+    overlapped.InternalHigh = bytesRead;
+    return 1;
+}
+
+std::int32_t HidrawHidApi::CloseHandle(Handle handle) {
+    const std::lock_guard lock(mutex_);
+    const auto found = objects_.find(handle);
+    if (found == objects_.end())
+        return 0;
+    if (const auto* device = std::get_if<Device>(&found->second)) {
+        // The descriptor is released even when close reports an error (an unplugged device).
+        ::close(device->Fd);
+    } else if (!std::holds_alternative<Event>(found->second)) {
+        return 0; // sets and preparsed data have release calls of their own
+    }
+    objects_.erase(found);
+    return 1;
+}
+
+} // namespace tensilo::device

@@ -1,0 +1,101 @@
+// The HID interface on Linux, over the kernel's hidraw nodes and what sysfs tells about them.
+//
+// The walk lists the hidraw class in sysfs and hands out the node in the device folder as each
+// interface's path. An open handle is a hidraw file descriptor; vendor and product come from the
+// node itself (HIDIOCGRAWINFO), everything the node cannot tell (version, strings, report
+// descriptor) from sysfs. The sysfs root and the device folder are parameters, so that tests can
+// put plain files or a fake file system in their place.
+#pragma once
+
+#include "device/hid_api.h"
+#include "device/hidraw/sysfs_tree.h"
+
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace tensilo::device {
+
+class HidrawHidApi final : public HidApi {
+public:
+    HidrawHidApi(std::filesystem::path sysRoot, std::filesystem::path devRoot);
+    ~HidrawHidApi() override;
+    HidrawHidApi(const HidrawHidApi&) = delete;
+    HidrawHidApi& operator=(const HidrawHidApi&) = delete;
+
+    void HidD_GetHidGuid(Guid& guid) override;
+    Handle SetupDiGetClassDevsA(const Guid& guid, std::uint32_t flags) override;
+    std::int32_t SetupDiEnumDeviceInterfaces(Handle set, const Guid& guid,
+                                             std::uint32_t memberIndex,
+                                             InterfaceData& data) override;
+    std::int32_t SetupDiGetDeviceInterfaceDetailA(Handle set, const InterfaceData& data,
+                                                  std::span<std::uint8_t> detail,
+                                                  std::uint32_t& requiredSize) override;
+    std::int32_t SetupDiDestroyDeviceInfoList(Handle set) override;
+    Handle CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
+                       const SecurityAttributes& security, std::uint32_t disposition,
+                       std::uint32_t flags) override;
+    std::int32_t HidD_GetAttributes(Handle device, Attributes& attributes) override;
+    std::int32_t HidD_GetSerialNumberString(Handle device, std::span<std::uint8_t> buffer) override;
+    std::int32_t HidD_GetManufacturerString(Handle device, std::span<std::uint8_t> buffer) override;
+    std::int32_t HidD_GetProductString(Handle device, std::span<std::uint8_t> buffer) override;
+    std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& data) override;
+    std::int32_t HidP_GetCaps(PreparsedData data, HidCaps& caps) override;
+    std::int32_t HidD_FreePreparsedData(PreparsedData data) override;
+    std::int32_t HidD_GetFeature(Handle device, std::span<std::uint8_t> report) override;
+    std::int32_t HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) override;
+    Handle CreateEventA(const SecurityAttributes& security, bool manualReset,
+                        bool initialState) override;
+    std::int32_t ReadFile(Handle device, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
+                          Overlapped& overlapped) override;
+    std::int32_t CloseHandle(Handle handle) override;
+
+private:
+    // A snapshot of the class's device paths, in enumeration order.
+    struct InterfaceSet {
+        std::vector<std::string> Paths;
+    };
+    struct Device {
+        int Fd = -1;
+        hidraw::NodeSysfs Sysfs;
+        // Whether the device sends its report ID in front of each input report; when it does
+        // not, reads put a 0 there, as Windows does.
+        bool NumberedReports = false;
+        // An input report (framed with its ID byte) taken from the node that did not fit the
+        // caller's buffer; it goes first at the next read.
+        std::vector<std::uint8_t> Held;
+    };
+    struct Event {};
+    struct Preparsed {
+        std::uint16_t UsagePage = 0;
+        std::uint16_t Usage = 0;
+        std::uint16_t InputReportByteLength = 0;
+        std::uint16_t OutputReportByteLength = 0;
+        std::uint16_t FeatureReportByteLength = 0;
+        std::uint16_t CollectionCount = 0;
+    };
+    using Object = std::variant<InterfaceSet, Device, Event, Preparsed>;
+
+    std::intptr_t Insert(Object object);
+    template <typename T> T* Find(std::intptr_t value);
+    std::optional<std::string> NodeNameOfOpenFile(const std::string& path, int fd) const;
+    std::int32_t GetString(Handle device, std::span<std::uint8_t> buffer,
+                           std::optional<std::string> (*lookup)(const hidraw::NodeSysfs&));
+
+    const std::filesystem::path sysRoot_;
+    const std::filesystem::path devRoot_;
+    std::mutex mutex_;
+    // Every handle and preparsed-data value handed out and not yet released. Values come from
+    // one counter and are never given out twice, so a stale value can only miss.
+    std::map<std::intptr_t, Object> objects_;
+    std::intptr_t nextValue_ = 0x1000;
+    // Scratch space for one read from a node: room for the largest report the kernel passes on,
+    // after one byte kept free for the report ID that an unnumbered report lacks.
+    std::vector<std::uint8_t> readScratch_;
+};
+
+} // namespace tensilo::device

@@ -1,0 +1,157 @@
+#include "device/hidraw/sysfs_tree.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace tensilo::device::hidraw {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kAttributeLimit = 64 * 1024;
+constexpr std::uint32_t kBusUsb = 0x0003;
+
+// True when `path` lies strictly below `root`; both are canonical.
+bool IsBelow(const fs::path& path, const fs::path& root) {
+    const std::string& text = path.native();
+    const std::string prefix = root.native() == "/" ? "/" : root.native() + "/";
+    return text.size() > prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+} // namespace
+
+std::optional<unsigned> HidrawNumber(std::string_view name) {
+    constexpr std::string_view kPrefix = "hidraw";
+    if (name.size() <= kPrefix.size() || name.substr(0, kPrefix.size()) != kPrefix)
+        return std::nullopt;
+    const std::string_view digits = name.substr(kPrefix.size());
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    unsigned number = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (error != std::errc{} || end != digits.data() + digits.size())
+        return std::nullopt;
+    return number;
+}
+
+std::vector<std::string> ListHidrawNodes(const fs::path& sysRoot) {
+    std::vector<std::pair<unsigned, std::string>> found;
+    std::error_code error;
+    fs::directory_iterator entries(sysRoot / "class" / "hidraw", error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        std::string name = entries->path().filename().string();
+        if (const auto number = HidrawNumber(name))
+            found.emplace_back(*number, std::move(name));
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> names;
+    names.reserve(found.size());
+    for (auto& entry : found)
+        names.push_back(std::move(entry.second));
+    return names;
+}
+
+std::optional<std::string> HidrawNodeOfDevice(const fs::path& sysRoot, unsigned major,
+                                              unsigned minor) {
+    std::error_code error;
+    const fs::path link = sysRoot / "dev" / "char" /
+                          (std::to_string(major) + ":" + std::to_string(minor));
+    const fs::path target = fs::canonical(link, error);
+    if (error)
+        return std::nullopt;
+    std::string name = target.filename().string();
+    if (!HidrawNumber(name))
+        return std::nullopt;
+    return name;
+}
+
+std::optional<NodeSysfs> LocateNode(const fs::path& sysRoot, std::string_view nodeName) {
+    if (!HidrawNumber(nodeName))
+        return std::nullopt;
+    std::error_code error;
+    const fs::path root = fs::canonical(sysRoot, error);
+    if (error)
+        return std::nullopt;
+    NodeSysfs node;
+    node.HidDevice =
+        fs::canonical(root / "class" / "hidraw" / std::string(nodeName) / "device", error);
+    if (error || !IsBelow(node.HidDevice, root))
+        return std::nullopt;
+
+    // Only a HID device on the USB bus has a USB device above it that speaks for it. A
+    // Bluetooth keyboard also sits below a USB device, its radio adapter, whose serial number
+    // and version are not the keyboard's; hence the bus check before the walk up.
+    const auto hidId = UeventValue(node.HidDevice, "HID_ID");
+    if (!hidId || ParseHex(*hidId) != kBusUsb)
+        return node;
+    for (fs::path up = node.HidDevice.parent_path(); IsBelow(up, root); up = up.parent_path()) {
+        if (fs::exists(up / "idVendor", error)) {
+            node.UsbDevice = up;
+            break;
+        }
+    }
+    return node;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& file, std::size_t limit) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(limit);
+    std::size_t used = 0;
+    bool failed = false;
+    while (used < limit) {
+        const ssize_t count = ::read(fd, bytes.data() + used, limit - used);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            failed = true;
+        if (count <= 0)
+            break;
+        used += static_cast<std::size_t>(count);
+    }
+    ::close(fd);
+    if (failed)
+        return std::nullopt;
+    bytes.resize(used);
+    return bytes;
+}
+
+std::optional<std::string> ReadAttribute(const fs::path& file) {
+    const auto bytes = ReadFileBytes(file, kAttributeLimit);
+    if (!bytes)
+        return std::nullopt;
+    std::string text(bytes->begin(), bytes->end());
+    if (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
+}
+
+std::optional<std::string> UeventValue(const fs::path& device, std::string_view key) {
+    const auto text = ReadAttribute(device / "uevent");
+    if (!text)
+        return std::nullopt;
+    std::string_view rest = *text;
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        const std::string_view line = rest.substr(0, end);
+        if (line.size() > key.size() && line.substr(0, key.size()) == key && line[key.size()] == '=')
+            return std::string(line.substr(key.size() + 1));
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint32_t> ParseHex(std::string_view text) {
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (error != std::errc{} || end == text.data())
+        return std::nullopt;
+    return value;
+}
+
+} // namespace tensilo::device::hidraw

@@ -1,0 +1,297 @@
+// The Windows HID backend: every operation of HidApi is one call of the function it is named after
+// in hid.dll, setupapi or kernel32, with the caller's arguments. The portable records of hid_api.h
+// are copied into the Windows records and back; their sizes and layouts are checked below, so that
+// a size the program passes (InterfaceData.cbSize, the detail header) is the one Windows expects.
+#include "device/hid_api.h"
+#include "device/platform_backend.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <setupapi.h>
+
+// mingw's HID headers declare C functions without a C++ guard. hidsdi.h first: it brings the
+// types that hidpi.h uses.
+extern "C" {
+#include <hidsdi.h>
+
+#include <hidpi.h>
+}
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <type_traits>
+
+namespace tensilo::device {
+
+namespace {
+
+static_assert(sizeof(Guid) == sizeof(GUID));
+static_assert(offsetof(Guid, Data4) == offsetof(GUID, Data4));
+
+static_assert(sizeof(InterfaceData) == sizeof(SP_DEVICE_INTERFACE_DATA));
+static_assert(offsetof(InterfaceData, InterfaceClassGuid) ==
+              offsetof(SP_DEVICE_INTERFACE_DATA, InterfaceClassGuid));
+static_assert(offsetof(InterfaceData, Flags) == offsetof(SP_DEVICE_INTERFACE_DATA, Flags));
+static_assert(offsetof(InterfaceData, Reserved) == offsetof(SP_DEVICE_INTERFACE_DATA, Reserved));
+static_assert(sizeof(InterfaceData::Reserved) == sizeof(ULONG_PTR));
+#ifdef _WIN64
+static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 32);
+#endif
+
+// The header the caller writes into bytes 0 to 3 of the detail buffer must be the size of the
+// record's fixed part, and the path must start where the caller looks for it.
+static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == kDetailHeaderSize);
+static_assert(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) == kDetailPathOffset);
+
+static_assert(sizeof(Attributes) == sizeof(HIDD_ATTRIBUTES));
+static_assert(sizeof(HIDD_ATTRIBUTES) == kAttributesSize);
+
+static_assert(sizeof(HidCaps) == sizeof(HIDP_CAPS));
+static_assert(offsetof(HidCaps, InputReportByteLength) ==
+              offsetof(HIDP_CAPS, InputReportByteLength));
+static_assert(offsetof(HidCaps, FeatureReportByteLength) ==
+              offsetof(HIDP_CAPS, FeatureReportByteLength));
+static_assert(offsetof(HidCaps, NumberLinkCollectionNodes) ==
+              offsetof(HIDP_CAPS, NumberLinkCollectionNodes));
+static_assert(offsetof(HidCaps, NumberFeatureDataIndices) ==
+              offsetof(HIDP_CAPS, NumberFeatureDataIndices));
+static_assert(HIDP_STATUS_SUCCESS == kHidpStatusSuccess);
+
+static_assert(sizeof(Handle) == sizeof(HANDLE));
+static_assert(sizeof(PreparsedData) == sizeof(PHIDP_PREPARSED_DATA));
+
+static_assert(kDigcfPresent == DIGCF_PRESENT && kDigcfDeviceInterface == DIGCF_DEVICEINTERFACE);
+static_assert(kGenericRead == GENERIC_READ && kGenericWrite == GENERIC_WRITE);
+static_assert(kFileShareRead == FILE_SHARE_READ && kFileShareWrite == FILE_SHARE_WRITE);
+static_assert(kOpenExisting == OPEN_EXISTING && kFileFlagOverlapped == FILE_FLAG_OVERLAPPED);
+
+HANDLE ToHandle(Handle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+Handle FromHandle(HANDLE handle) {
+    return reinterpret_cast<Handle>(handle);
+}
+
+// Copies a Windows record into the portable record laid out like it (checked above).
+template <typename Portable, typename Windows>
+void CopyRecord(Portable& to, const Windows& from) {
+    static_assert(sizeof(Portable) == sizeof(Windows));
+    static_assert(std::is_trivially_copyable_v<Portable> && std::is_trivially_copyable_v<Windows>);
+    std::memcpy(static_cast<void*>(&to), &from, sizeof to);
+}
+
+GUID ToGuid(const Guid& guid) {
+    GUID result;
+    std::memcpy(&result, &guid, sizeof result);
+    return result;
+}
+
+SP_DEVICE_INTERFACE_DATA ToInterfaceData(const InterfaceData& data) {
+    SP_DEVICE_INTERFACE_DATA result{};
+    result.cbSize = data.cbSize; // as given: Windows refuses any size but its own
+    result.InterfaceClassGuid = ToGuid(data.InterfaceClassGuid);
+    result.Flags = data.Flags;
+    result.Reserved = data.Reserved; // setupapi's link to the interface in its set
+    return result;
+}
+
+// The portable record does not share SECURITY_ATTRIBUTES' layout (the program's nLength is the
+// 32-bit record's 12), so the record is built here with the size this build's Windows expects.
+SECURITY_ATTRIBUTES ToSecurityAttributes(const SecurityAttributes& security) {
+    SECURITY_ATTRIBUTES result{};
+    result.nLength = sizeof result;
+    result.lpSecurityDescriptor = nullptr;
+    result.bInheritHandle = security.bInheritHandle ? TRUE : FALSE;
+    return result;
+}
+
+// Buffer lengths are DWORDs on Windows; the program's buffers are far smaller, and a longer span
+// is offered only as far as a DWORD reaches.
+DWORD DwordSize(std::size_t size) {
+    return static_cast<DWORD>(std::min<std::size_t>(size, std::numeric_limits<DWORD>::max()));
+}
+
+std::int32_t Result(BOOL ok) {
+    return ok ? 1 : 0;
+}
+
+class Win32HidApi final : public HidApi {
+public:
+    void HidD_GetHidGuid(Guid& guid) override {
+        GUID hidGuid;
+        ::HidD_GetHidGuid(&hidGuid);
+        CopyRecord(guid, hidGuid);
+    }
+
+    Handle SetupDiGetClassDevsA(const Guid& guid, std::uint32_t flags) override {
+        const GUID classGuid = ToGuid(guid);
+        return FromHandle(::SetupDiGetClassDevsA(&classGuid, nullptr, nullptr, flags));
+    }
+
+    std::int32_t SetupDiEnumDeviceInterfaces(Handle set, const Guid& guid,
+                                             std::uint32_t memberIndex,
+                                             InterfaceData& data) override {
+        const GUID classGuid = ToGuid(guid);
+        SP_DEVICE_INTERFACE_DATA interfaceData = ToInterfaceData(data);
+        if (!::SetupDiEnumDeviceInterfaces(ToHandle(set), nullptr, &classGuid, memberIndex,
+                                           &interfaceData))
+            return 0;
+        CopyRecord(data, interfaceData);
+        return 1;
+    }
+
+    std::int32_t SetupDiGetDeviceInterfaceDetailA(Handle set, const InterfaceData& data,
+                                                  std::span<std::uint8_t> detail,
+                                                  std::uint32_t& requiredSize) override {
+        SP_DEVICE_INTERFACE_DATA interfaceData = ToInterfaceData(data);
+        // The caller's buffer is the record itself: its header in bytes 0 to 3 was written by the
+        // caller, and Windows checks it against the size of its fixed part.
+        auto* record = detail.empty()
+                           ? nullptr
+                           : reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(detail.data());
+        DWORD required = 0;
+        const BOOL ok = ::SetupDiGetDeviceInterfaceDetailA(
+            ToHandle(set), &interfaceData, record, DwordSize(detail.size()), &required, nullptr);
+        requiredSize = required;
+        return Result(ok);
+    }
+
+    std::int32_t SetupDiDestroyDeviceInfoList(Handle set) override {
+        return Result(::SetupDiDestroyDeviceInfoList(ToHandle(set)));
+    }
+
+    Handle CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
+                       const SecurityAttributes& security, std::uint32_t disposition,
+                       std::uint32_t flags) override {
+        SECURITY_ATTRIBUTES attributes = ToSecurityAttributes(security);
+        return FromHandle(::CreateFileA(path.c_str(), access, share, &attributes, disposition,
+                                        flags, nullptr));
+    }
+
+    std::int32_t HidD_GetAttributes(Handle device, Attributes& attributes) override {
+        HIDD_ATTRIBUTES hidAttributes{};
+        hidAttributes.Size = attributes.Size;
+        if (!::HidD_GetAttributes(ToHandle(device), &hidAttributes))
+            return 0;
+        attributes.Size = hidAttributes.Size;
+        attributes.VendorID = hidAttributes.VendorID;
+        attributes.ProductID = hidAttributes.ProductID;
+        attributes.VersionNumber = hidAttributes.VersionNumber;
+        return 1;
+    }
+
+    std::int32_t HidD_GetSerialNumberString(Handle device,
+                                            std::span<std::uint8_t> buffer) override {
+        return Result(::HidD_GetSerialNumberString(ToHandle(device), buffer.data(),
+                                                   DwordSize(buffer.size())));
+    }
+
+    std::int32_t HidD_GetManufacturerString(Handle device,
+                                            std::span<std::uint8_t> buffer) override {
+        return Result(::HidD_GetManufacturerString(ToHandle(device), buffer.data(),
+                                                   DwordSize(buffer.size())));
+    }
+
+    std::int32_t HidD_GetProductString(Handle device, std::span<std::uint8_t> buffer) override {
+        return Result(
+            ::HidD_GetProductString(ToHandle(device), buffer.data(), DwordSize(buffer.size())));
+    }
+
+    std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& data) override {
+        PHIDP_PREPARSED_DATA preparsed = nullptr;
+        if (!::HidD_GetPreparsedData(ToHandle(device), &preparsed))
+            return 0;
+        data = reinterpret_cast<PreparsedData>(preparsed);
+        return 1;
+    }
+
+    std::int32_t HidP_GetCaps(PreparsedData data, HidCaps& caps) override {
+        HIDP_CAPS hidCaps{};
+        const NTSTATUS status =
+            ::HidP_GetCaps(reinterpret_cast<PHIDP_PREPARSED_DATA>(data), &hidCaps);
+        if (status == HIDP_STATUS_SUCCESS)
+            CopyRecord(caps, hidCaps);
+        return static_cast<std::int32_t>(status);
+    }
+
+    std::int32_t HidD_FreePreparsedData(PreparsedData data) override {
+        return Result(::HidD_FreePreparsedData(reinterpret_cast<PHIDP_PREPARSED_DATA>(data)));
+    }
+
+    std::int32_t HidD_GetFeature(Handle device, std::span<std::uint8_t> report) override {
+        return Result(
+            ::HidD_GetFeature(ToHandle(device), report.data(), DwordSize(report.size())));
+    }
+
+    std::int32_t HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) override {
+        // HidD_SetFeature takes a non-const pointer but only sends the buffer.
+        return Result(::HidD_SetFeature(ToHandle(device), const_cast<std::uint8_t*>(report.data()),
+                                        DwordSize(report.size())));
+    }
+
+    Handle CreateEventA(const SecurityAttributes& security, bool manualReset,
+                        bool initialState) override {
+        SECURITY_ATTRIBUTES attributes = ToSecurityAttributes(security);
+        return FromHandle(::CreateEventA(&attributes, manualReset ? TRUE : FALSE,
+                                         initialState ? TRUE : FALSE, nullptr));
+    }
+
+    std::int32_t ReadFile(Handle device, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
+                          Overlapped& overlapped) override {
+        bytesRead = 0;
+        const HANDLE file = ToHandle(device);
+        OVERLAPPED request{};
+        request.Offset = overlapped.Offset;
+        request.OffsetHigh = overlapped.OffsetHigh;
+        request.hEvent = ToHandle(overlapped.hEvent);
+
+        DWORD transferred = 0;
+        BOOL ok = ::ReadFile(file, buffer.data(), DwordSize(buffer.size()), nullptr, &request);
+        if (ok) {
+            // Reports were waiting: the read is complete and its count is in the request.
+            ok = ::GetOverlappedResult(file, &request, &transferred, FALSE);
+        } else if (::GetLastError() == ERROR_IO_PENDING) {
+            // No report is waiting. The pending read owns the caller's buffer and this request, so
+            // cancel it and wait until it has ended before either is released. A report that
+            // arrived in between completes the read normally, and then its data is returned.
+            ::CancelIoEx(file, &request);
+            ok = ::GetOverlappedResult(file, &request, &transferred, TRUE);
+        }
+        overlapped.Internal = static_cast<std::uint32_t>(request.Internal);
+        overlapped.InternalHigh = static_cast<std::uint32_t>(request.InternalHigh);
+        if (!ok)
+            return 0;
+        bytesRead = static_cast<std::uint32_t>(std::min<std::size_t>(transferred, buffer.size()));
+        return 1;
+    }
+
+    std::int32_t CloseHandle(Handle handle) override {
+        // -1 is the current process's pseudo handle to Windows, which CloseHandle accepts; to the
+        // program it is a failed open, and closing it must fail like closing any non-handle.
+        if (!IsOpenHandle(handle))
+            return 0;
+        return Result(::CloseHandle(ToHandle(handle)));
+    }
+};
+
+} // namespace
+
+std::unique_ptr<HidApi> MakePlatformHidApi() {
+    return std::make_unique<Win32HidApi>();
+}
+
+std::string_view PlatformBackendName() {
+    return "win32";
+}
+
+} // namespace tensilo::device

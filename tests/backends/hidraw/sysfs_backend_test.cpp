@@ -1,0 +1,292 @@
+// The backend over a fake sysfs tree whose nodes are plain files. This covers everything the
+// backend takes from sysfs (the walk, the device strings, the report descriptor) and its handle
+// table. The nodes' ioctls and reads need a real or FUSE node: see fuse_transfer_test.cpp.
+#include "device/board_identity.h"
+#include "device/hidraw/hidraw_hid_api.h"
+#include "device/hidraw/utf16le.h"
+#include "device/read_channel.h"
+#include "fake_sysfs.h"
+#include "sample_descriptors.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <optional>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace tensilo::device {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FakeHidDevice;
+
+const FakeHidDevice kBoard{0, test::kBusUsb, BoardVendorId, BoardProductId,
+                           {BoardReportDescriptor.begin(), BoardReportDescriptor.end()},
+                           "TS-0001", "TS-0001", "Tensilo", "Tensilo board", "0103"};
+const FakeHidDevice kKeyboard{2, test::kBusBluetooth, 0x046D, 0xB342, test::kBootKeyboard,
+                              "aa:bb:cc:dd:ee:ff", {}, {}, {}, {}};
+const FakeHidDevice kTouchpad{3, test::kBusI2c, 0x04F3, 0x3147, {0xA1, 0x01}, "", {}, {}, {}, {}};
+const FakeHidDevice kMouse{10, test::kBusUsb, 0x046D, 0xC077, test::kBootMouse, "",
+                           {}, "Mice Inc", {}, "7200"};
+
+class HidrawSysfs : public ::testing::Test {
+protected:
+    HidrawSysfs() {
+        for (const auto* device : {&kBoard, &kKeyboard, &kTouchpad, &kMouse})
+            tree.Add(*device);
+        fs::create_directory(tree.Sys() / "class/hidraw/hidrawX"); // not a node name
+    }
+
+    Handle Open(const std::string& path, std::uint32_t disposition = kOpenExisting) {
+        return api.CreateFileA(path, kGenericRead | kGenericWrite, kFileShareRead | kFileShareWrite,
+                               {}, disposition, 0);
+    }
+    Handle OpenNode(unsigned node) { return Open((tree.Dev() / ("hidraw" + std::to_string(node))).string()); }
+
+    test::FakeSysfs tree;
+    HidrawHidApi api{tree.Sys(), tree.Dev()};
+};
+
+// The paths of a set's members, read with the program's size query then detail query.
+std::vector<std::string> WalkPaths(HidApi& api, Handle set) {
+    Guid guid;
+    api.HidD_GetHidGuid(guid);
+    std::vector<std::string> paths;
+    InterfaceData data;
+    data.cbSize = sizeof data;
+    for (std::uint32_t index = 0; api.SetupDiEnumDeviceInterfaces(set, guid, index, data); ++index) {
+        std::uint32_t required = 0;
+        EXPECT_EQ(api.SetupDiGetDeviceInterfaceDetailA(set, data, {}, required), 0);
+        std::vector<std::uint8_t> detail(required + 1, 0);
+        std::memcpy(detail.data(), &kDetailHeaderSize, 4);
+        EXPECT_NE(api.SetupDiGetDeviceInterfaceDetailA(set, data, std::span(detail).first(required),
+                                                       required), 0);
+        paths.emplace_back(reinterpret_cast<const char*>(detail.data() + kDetailPathOffset));
+        EXPECT_EQ(required, kDetailPathOffset + paths.back().size() + 1);
+    }
+    return paths;
+}
+
+TEST_F(HidrawSysfs, WalkIsASnapshotInNumericOrder) {
+    Guid guid;
+    api.HidD_GetHidGuid(guid);
+    const Handle set = api.SetupDiGetClassDevsA(guid, kDigcfPresent | kDigcfDeviceInterface);
+    ASSERT_TRUE(IsOpenHandle(set));
+    tree.Add({5, test::kBusUsb, 1, 2, test::kBootMouse, "", {}, {}, {}, {}}); // after the snapshot
+    tree.Remove(2);
+    const auto dev = [&](const char* name) { return (tree.Dev() / name).string(); };
+    EXPECT_EQ(WalkPaths(api, set),
+              (std::vector{dev("hidraw0"), dev("hidraw2"), dev("hidraw3"), dev("hidraw10")}));
+    EXPECT_EQ(Open(dev("hidraw2")), kInvalidHandle); // gone since the snapshot
+
+    InterfaceData data;
+    data.cbSize = sizeof(InterfaceData) - 4;
+    EXPECT_EQ(api.SetupDiEnumDeviceInterfaces(set, guid, 0, data), 0);
+    data.cbSize = sizeof data;
+    EXPECT_EQ(api.SetupDiEnumDeviceInterfaces(set, Guid{}, 0, data), 0);
+    EXPECT_NE(api.SetupDiDestroyDeviceInfoList(set), 0);
+    EXPECT_EQ(api.SetupDiDestroyDeviceInfoList(set), 0);
+    EXPECT_EQ(api.SetupDiEnumDeviceInterfaces(set, guid, 0, data), 0);
+    EXPECT_TRUE(WalkPaths(api, api.SetupDiGetClassDevsA(Guid{}, kDigcfPresent)).empty());
+}
+
+TEST_F(HidrawSysfs, DetailRefusesWrongHeaderAndShortBufferWithoutOverrun) {
+    Guid guid;
+    api.HidD_GetHidGuid(guid);
+    const Handle set = api.SetupDiGetClassDevsA(guid, kDigcfPresent | kDigcfDeviceInterface);
+    InterfaceData data;
+    data.cbSize = sizeof data;
+    ASSERT_NE(api.SetupDiEnumDeviceInterfaces(set, guid, 0, data), 0);
+    std::uint32_t required = 0;
+    api.SetupDiGetDeviceInterfaceDetailA(set, data, {}, required);
+    std::vector<std::uint8_t> detail(required + 8, 0xEE);
+    const std::uint32_t wrongHeader = kDetailHeaderSize == 8 ? 5 : 8;
+    std::memcpy(detail.data(), &wrongHeader, 4);
+    EXPECT_EQ(api.SetupDiGetDeviceInterfaceDetailA(set, data, std::span(detail).first(required), required), 0);
+    std::memcpy(detail.data(), &kDetailHeaderSize, 4);
+    EXPECT_EQ(api.SetupDiGetDeviceInterfaceDetailA(set, data, std::span(detail).first(required - 1), required), 0);
+    EXPECT_TRUE(std::all_of(detail.begin() + 4, detail.end(), [](auto b) { return b == 0xEE; }));
+    InterfaceData cleared;
+    cleared.cbSize = sizeof cleared;
+    EXPECT_EQ(api.SetupDiGetDeviceInterfaceDetailA(set, cleared, detail, required), 0);
+    api.SetupDiDestroyDeviceInfoList(set);
+}
+
+enum class Kind { Serial, Manufacturer, Product };
+
+std::optional<std::u16string> ReadString(HidApi& api, Handle device, Kind kind,
+                                         std::size_t length = 100) {
+    std::vector<std::uint8_t> buffer(length + 2, 0xEE);
+    const auto span = std::span(buffer).first(length);
+    const std::int32_t result = kind == Kind::Serial ? api.HidD_GetSerialNumberString(device, span)
+                              : kind == Kind::Manufacturer ? api.HidD_GetManufacturerString(device, span)
+                                                           : api.HidD_GetProductString(device, span);
+    EXPECT_EQ(buffer[length], 0xEE) << "written past the buffer";
+    if (result == 0)
+        return std::nullopt;
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < length && (buffer[i] != 0 || buffer[i + 1] != 0); i += 2)
+        text.push_back(static_cast<char16_t>(buffer[i] | buffer[i + 1] << 8));
+    return text;
+}
+
+TEST_F(HidrawSysfs, DeviceStringsComeFromTheRightDevice) {
+    const struct {
+        unsigned node;
+        Kind kind;
+        std::optional<std::u16string> expected;
+    } cases[] = {
+        {0, Kind::Serial, u"TS-0001"},
+        {0, Kind::Manufacturer, u"Tensilo"},
+        {0, Kind::Product, u"Tensilo board"},
+        // Bluetooth: the unique ID, never the radio adapter's USB strings.
+        {2, Kind::Serial, u"aa:bb:cc:dd:ee:ff"},
+        {2, Kind::Manufacturer, std::nullopt},
+        {3, Kind::Serial, std::nullopt}, // I2C with an empty unique ID
+        {10, Kind::Serial, std::nullopt}, // USB without a serial number
+        {10, Kind::Manufacturer, u"Mice Inc"},
+        {10, Kind::Product, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "hidraw" << c.node << " kind " << static_cast<int>(c.kind));
+        const Handle device = OpenNode(c.node);
+        ASSERT_TRUE(IsOpenHandle(device));
+        EXPECT_EQ(ReadString(api, device, c.kind), c.expected);
+        EXPECT_NE(api.CloseHandle(device), 0);
+    }
+}
+
+TEST_F(HidrawSysfs, StringsAreUtf16LeAndCutToTheBuffer) {
+    FakeHidDevice device = kBoard;
+    device.Node = 7;
+    device.Serial = std::string(60, 'S');
+    device.Manufacturer = "Z\xC3\xBCrich \xE2\x98\x83 \xF0\x9D\x84\x9E"; // Zürich ☃ 𝄞
+    tree.Add(device);
+    const Handle handle = OpenNode(7);
+    // 100 bytes hold 50 of the 60 characters and no terminator; 3 bytes hold one unit.
+    EXPECT_EQ(ReadString(api, handle, Kind::Serial), std::u16string(50, u'S'));
+    EXPECT_EQ(ReadString(api, handle, Kind::Serial, 3), u"S");
+    EXPECT_EQ(ReadString(api, handle, Kind::Manufacturer), u"Z\u00FCrich \u2603 \U0001D11E");
+
+    const struct {
+        const char* utf8;
+        std::u16string utf16;
+    } malformed[] = {
+        {"A\xFF", u"A\uFFFD"},                      // no lead byte
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},              // overlong '/'
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},    // a surrogate
+        {"\xE2\x82", u"\uFFFD\uFFFD"},              // cut sequence
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // above U+10FFFF
+    };
+    for (const auto& c : malformed)
+        EXPECT_EQ(hidraw::Utf8ToUtf16(c.utf8), c.utf16) << c.utf8;
+}
+
+TEST_F(HidrawSysfs, CapabilitiesFromTheReportDescriptor) {
+    WindowState state;
+    state.DeviceHandle = OpenNode(0);
+    ReadDeviceCaps(api, state);
+    EXPECT_EQ(state.Capabilities.InputReportByteLength, BoardInputReportByteLength);
+    EXPECT_EQ(state.Capabilities.OutputReportByteLength, 0);
+    EXPECT_EQ(state.Capabilities.FeatureReportByteLength, BoardFeatureReportByteLength);
+    EXPECT_EQ(state.Capabilities.UsagePage, 0xFF00);
+    EXPECT_EQ(state.Capabilities.Usage, 1);
+
+    // A faulty descriptor gives no preparsed data and leaves the caller's value alone.
+    const Handle touchpad = OpenNode(3);
+    PreparsedData data = 1234;
+    EXPECT_EQ(api.HidD_GetPreparsedData(touchpad, data), 0);
+    EXPECT_EQ(data, 1234);
+
+    const Handle keyboard = OpenNode(2);
+    ASSERT_NE(api.HidD_GetPreparsedData(keyboard, data), 0);
+    HidCaps caps;
+    ASSERT_EQ(api.HidP_GetCaps(data, caps), kHidpStatusSuccess);
+    EXPECT_EQ(caps.InputReportByteLength, 9);
+    EXPECT_EQ(caps.OutputReportByteLength, 2);
+    EXPECT_NE(api.HidD_FreePreparsedData(data), 0);
+    EXPECT_EQ(api.HidD_FreePreparsedData(data), 0);
+    caps.Usage = 99;
+    EXPECT_NE(api.HidP_GetCaps(data, caps), kHidpStatusSuccess);
+    EXPECT_EQ(caps.Usage, 99);
+    EXPECT_EQ(api.HidD_FreePreparsedData(keyboard), 0); // a device handle is no preparsed data
+}
+
+std::size_t OpenFds() {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+}
+
+TEST_F(HidrawSysfs, HandlesAreUniqueAndClosedOnce) {
+    const std::size_t fdsBefore = OpenFds();
+    const Handle first = OpenNode(0);
+    const Handle second = OpenNode(0);
+    ASSERT_TRUE(IsOpenHandle(first));
+    EXPECT_NE(first, second);
+    EXPECT_NE(api.CloseHandle(first), 0);
+    EXPECT_EQ(api.CloseHandle(first), 0);
+    const Handle third = OpenNode(0);
+    EXPECT_NE(third, first); // a closed value is never handed out again
+    const Handle event1 = api.CreateEventA({}, true, true);
+    const Handle event2 = api.CreateEventA({}, true, true);
+    EXPECT_TRUE(event1 != kNoHandle && event2 != kNoHandle && event1 != event2 && event1 != third);
+    EXPECT_EQ(api.SetupDiDestroyDeviceInfoList(second), 0);
+    EXPECT_NE(api.CloseHandle(second), 0);
+    EXPECT_NE(api.CloseHandle(third), 0);
+    EXPECT_EQ(OpenFds(), fdsBefore);
+
+    // A file descriptor's number is not a handle: closing it must leave the descriptor open.
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    EXPECT_EQ(api.CloseHandle(pipeEnds[0]), 0);
+    EXPECT_EQ(api.CloseHandle(kInvalidHandle), 0);
+    EXPECT_NE(::fcntl(pipeEnds[0], F_GETFD), -1);
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+}
+
+TEST_F(HidrawSysfs, OpenRefusesWhatIsNoNode) {
+    fs::create_directory(tree.Root() / "elsewhere");
+    std::ofstream(tree.Root() / "elsewhere/hidraw0").put('x');
+    std::ofstream(tree.Dev() / "notanode").put('x');
+    const std::size_t fdsBefore = OpenFds();
+    EXPECT_EQ(Open((tree.Dev() / "hidraw9").string()), kInvalidHandle);             // no such file
+    EXPECT_EQ(Open((tree.Root() / "elsewhere/hidraw0").string()), kInvalidHandle); // not in the device folder
+    EXPECT_EQ(Open((tree.Dev() / "notanode").string()), kInvalidHandle);
+    EXPECT_EQ(Open((tree.Dev() / "hidraw11").string(), 2 /*CREATE_ALWAYS*/), kInvalidHandle);
+    EXPECT_FALSE(fs::exists(tree.Dev() / "hidraw11"));
+    EXPECT_EQ(OpenFds(), fdsBefore);
+
+    // Plain files have no HIDIOCGRAWINFO: the attribute read fails and leaves the record alone.
+    const Handle board = OpenNode(0);
+    Attributes attributes;
+    attributes.VendorID = 0x1111;
+    EXPECT_EQ(api.HidD_GetAttributes(board, attributes), 0);
+    EXPECT_EQ(attributes.VendorID, 0x1111);
+    api.CloseHandle(board);
+}
+
+// A character device is known by its number through <sys>/dev/char, whatever its name.
+TEST_F(HidrawSysfs, CharacterDeviceIsFoundByItsNumber) {
+    const fs::path node = tree.Root() / "tensilo-board";
+    if (::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) // the numbers of /dev/null
+        GTEST_SKIP() << "cannot make a device node here: " << std::strerror(errno);
+    fs::create_directories(tree.Sys() / "dev/char");
+    fs::create_directory_symlink(fs::read_symlink(tree.Sys() / "class/hidraw/hidraw0"),
+                                 tree.Sys() / "dev/char/1:3");
+    const int probe = ::open(node.c_str(), O_RDWR);
+    if (probe < 0)
+        GTEST_SKIP() << "device nodes cannot be opened here: " << std::strerror(errno);
+    ::close(probe);
+    const Handle board = Open(node.string());
+    ASSERT_TRUE(IsOpenHandle(board));
+    EXPECT_EQ(ReadString(api, board, Kind::Serial), u"TS-0001");
+    api.CloseHandle(board);
+}
+
+} // namespace
+} // namespace tensilo::device

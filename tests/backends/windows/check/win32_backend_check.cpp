@@ -1,0 +1,337 @@
+// Checks of the Win32 HID backend against the real setupapi and hid.dll, run under Wine. Wine
+// shows two HID interfaces of vendor 0x845E: a mouse (product 0x0001, input reports of 2 bytes)
+// and a keyboard (0x0002, 14 bytes); neither sends input reports on its own. The keyboard stands
+// in for a board where the program's walk needs one: a wrapper reports the board's IDs for it.
+#include "device/board_identity.h"
+#include "device/interface_walk.h"
+#include "device/platform_backend.h"
+#include "device/read_channel.h"
+#include "tools/hid-list/hid_listing.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace tensilo;
+using namespace tensilo::device;
+
+namespace {
+
+int passed = 0;
+int failed = 0;
+
+void Check(bool ok, const char* expression, int line) {
+    if (ok) {
+        ++passed;
+    } else {
+        ++failed;
+        std::printf("FAIL line %d: %s\n", line, expression);
+    }
+}
+#define CHECK(expression) Check(static_cast<bool>(expression), #expression, __LINE__)
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return Lower(text).find(part) != std::string::npos;
+}
+
+// The status a cancelled read leaves in its OVERLAPPED record.
+constexpr std::uint32_t kStatusCancelled = 0xC0000120;
+
+constexpr const char* kMousePath = "\\\\?\\hid#vid_845e&pid_0001";
+constexpr const char* kKeyboardPath = "\\\\?\\hid#vid_845e&pid_0002";
+
+// Forwards to the real backend and counts what is obtained and released. An interface whose path
+// contains `disguise` reports the board's vendor and product IDs.
+class CountingHidApi final : public HidApi {
+public:
+    explicit CountingHidApi(HidApi& inner, std::string disguise = {})
+        : inner_(inner), disguise_(std::move(disguise)) {}
+
+    int opens = 0;
+    int closes = 0;
+    int badCloses = 0; // closes of handles not open here, or refused
+    int sets = 0;
+    int setsDestroyed = 0;
+    int preparsed = 0;
+    int preparsedFreed = 0;
+
+    bool Balanced() const {
+        return opens == closes && badCloses == 0 && open_.empty() && sets == setsDestroyed &&
+               preparsed == preparsedFreed;
+    }
+
+    void HidD_GetHidGuid(Guid& guid) override { inner_.HidD_GetHidGuid(guid); }
+    Handle SetupDiGetClassDevsA(const Guid& guid, std::uint32_t flags) override {
+        const Handle set = inner_.SetupDiGetClassDevsA(guid, flags);
+        sets += IsOpenHandle(set) ? 1 : 0;
+        return set;
+    }
+    std::int32_t SetupDiEnumDeviceInterfaces(Handle set, const Guid& guid, std::uint32_t index,
+                                             InterfaceData& data) override {
+        return inner_.SetupDiEnumDeviceInterfaces(set, guid, index, data);
+    }
+    std::int32_t SetupDiGetDeviceInterfaceDetailA(Handle set, const InterfaceData& data,
+                                                  std::span<std::uint8_t> detail,
+                                                  std::uint32_t& requiredSize) override {
+        return inner_.SetupDiGetDeviceInterfaceDetailA(set, data, detail, requiredSize);
+    }
+    std::int32_t SetupDiDestroyDeviceInfoList(Handle set) override {
+        const std::int32_t result = inner_.SetupDiDestroyDeviceInfoList(set);
+        setsDestroyed += result != 0 ? 1 : 0;
+        return result;
+    }
+    Handle CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
+                       const SecurityAttributes& security, std::uint32_t disposition,
+                       std::uint32_t flags) override {
+        const Handle handle = inner_.CreateFileA(path, access, share, security, disposition, flags);
+        if (IsOpenHandle(handle)) {
+            ++opens;
+            open_.insert(handle);
+            if (!disguise_.empty() && Contains(path, disguise_))
+                disguised_.insert(handle);
+        }
+        return handle;
+    }
+    std::int32_t HidD_GetAttributes(Handle device, Attributes& attributes) override {
+        const std::int32_t result = inner_.HidD_GetAttributes(device, attributes);
+        if (result != 0 && disguised_.count(device) != 0) {
+            attributes.VendorID = BoardVendorId;
+            attributes.ProductID = BoardProductId;
+        }
+        return result;
+    }
+    std::int32_t HidD_GetSerialNumberString(Handle d, std::span<std::uint8_t> b) override {
+        return inner_.HidD_GetSerialNumberString(d, b);
+    }
+    std::int32_t HidD_GetManufacturerString(Handle d, std::span<std::uint8_t> b) override {
+        return inner_.HidD_GetManufacturerString(d, b);
+    }
+    std::int32_t HidD_GetProductString(Handle d, std::span<std::uint8_t> b) override {
+        return inner_.HidD_GetProductString(d, b);
+    }
+    std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& data) override {
+        const std::int32_t result = inner_.HidD_GetPreparsedData(device, data);
+        preparsed += result != 0 ? 1 : 0;
+        return result;
+    }
+    std::int32_t HidP_GetCaps(PreparsedData data, HidCaps& caps) override {
+        return inner_.HidP_GetCaps(data, caps);
+    }
+    std::int32_t HidD_FreePreparsedData(PreparsedData data) override {
+        const std::int32_t result = inner_.HidD_FreePreparsedData(data);
+        preparsedFreed += result != 0 ? 1 : 0;
+        return result;
+    }
+    std::int32_t HidD_GetFeature(Handle device, std::span<std::uint8_t> report) override {
+        return inner_.HidD_GetFeature(device, report);
+    }
+    std::int32_t HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) override {
+        return inner_.HidD_SetFeature(device, report);
+    }
+    Handle CreateEventA(const SecurityAttributes& security, bool manualReset,
+                        bool initialState) override {
+        return inner_.CreateEventA(security, manualReset, initialState);
+    }
+    std::int32_t ReadFile(Handle device, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
+                          Overlapped& overlapped) override {
+        return inner_.ReadFile(device, buffer, bytesRead, overlapped);
+    }
+    std::int32_t CloseHandle(Handle handle) override {
+        const std::int32_t result = inner_.CloseHandle(handle);
+        if (result != 0 && open_.erase(handle) == 1)
+            ++closes;
+        else
+            ++badCloses;
+        disguised_.erase(handle);
+        return result;
+    }
+
+private:
+    HidApi& inner_;
+    std::string disguise_;
+    std::set<Handle> open_;
+    std::set<Handle> disguised_;
+};
+
+const tools::InterfaceReport* FindByPath(const std::vector<tools::InterfaceReport>& reports,
+                                         const char* pathStart) {
+    for (const auto& report : reports)
+        if (Lower(report.path).rfind(pathStart, 0) == 0)
+            return &report;
+    return nullptr;
+}
+
+// The lister's walk sees both of Wine's interfaces with their attributes, strings and report
+// lengths, and releases everything it obtained.
+void CheckListing(HidApi& real) {
+    std::puts("check: listing of every HID interface");
+    CountingHidApi hid(real);
+    const auto reports = tools::ListHidInterfaces(hid);
+    CHECK(reports.size() == 2);
+    const auto* mouse = FindByPath(reports, kMousePath);
+    const auto* keyboard = FindByPath(reports, kKeyboardPath);
+    CHECK(mouse != nullptr);
+    CHECK(keyboard != nullptr);
+    if (mouse != nullptr && keyboard != nullptr) {
+        for (const auto* report : {mouse, keyboard}) {
+            CHECK(report->opened);
+            CHECK(report->attributesRead);
+            CHECK(report->attributes.VendorID == 0x845E);
+            CHECK(report->serial.has_value());
+            CHECK(report->manufacturer == "The Wine Project");
+            CHECK(report->capsRead);
+            CHECK(!report->IsBoard());
+        }
+        CHECK(mouse->attributes.ProductID == 0x0001);
+        CHECK(keyboard->attributes.ProductID == 0x0002);
+        CHECK(mouse->product == "Wine HID mouse");
+        CHECK(keyboard->product == "Wine HID keyboard");
+        CHECK(mouse->caps.InputReportByteLength == 2);
+        CHECK(keyboard->caps.InputReportByteLength == 14);
+    }
+    CHECK(tools::FormatSummary(reports) == "2 interfaces, 0 Tensilo boards");
+    CHECK(hid.opens == 2);
+    CHECK(hid.Balanced());
+
+    // With the keyboard reporting the board's IDs, the lister marks it.
+    CountingHidApi disguised(real, "pid_0002");
+    const auto marked = tools::ListHidInterfaces(disguised);
+    const auto* board = FindByPath(marked, kKeyboardPath);
+    CHECK(board != nullptr && board->IsBoard());
+    CHECK(board != nullptr && tools::FormatInterfaceLine(*board).rfind("* ", 0) == 0);
+    CHECK(tools::FormatSummary(marked) == "2 interfaces, 1 Tensilo board");
+    CHECK(disguised.Balanced());
+}
+
+// The sizes the program passes are the ones the real setupapi accepts, and a wrong record size is
+// refused, so that a mismatch cannot go unnoticed.
+void CheckSetupApiSizes(HidApi& hid) {
+    std::puts("check: setupapi record sizes");
+    Guid hidGuid;
+    hid.HidD_GetHidGuid(hidGuid);
+    const Handle set = hid.SetupDiGetClassDevsA(hidGuid, kDigcfPresent | kDigcfDeviceInterface);
+    CHECK(IsOpenHandle(set));
+
+    InterfaceData data;
+    data.cbSize = 28; // the 32-bit record's size
+    CHECK(hid.SetupDiEnumDeviceInterfaces(set, hidGuid, 0, data) == 0);
+    std::printf("  cbSize 28 refused with error %lu\n", GetLastError());
+    data.cbSize = sizeof data;
+    CHECK(sizeof data == 32);
+    CHECK(hid.SetupDiEnumDeviceInterfaces(set, hidGuid, 0, data) != 0);
+    InterfaceData past;
+    past.cbSize = sizeof past;
+    CHECK(hid.SetupDiEnumDeviceInterfaces(set, hidGuid, 2, past) == 0); // past the last one
+
+    std::uint32_t required = 0;
+    CHECK(hid.SetupDiGetDeviceInterfaceDetailA(set, data, {}, required) == 0);
+    CHECK(required > kDetailPathOffset && required < 1024);
+    std::vector<std::uint8_t> detail(required + 1, 0);
+    const auto record = std::span(detail).first(required);
+    std::uint32_t reported = 0;
+    const std::uint32_t wrongHeader = 5; // the 32-bit record's fixed part
+    std::memcpy(detail.data(), &wrongHeader, sizeof wrongHeader);
+    CHECK(hid.SetupDiGetDeviceInterfaceDetailA(set, data, record, reported) == 0);
+    std::printf("  detail header 5 refused with error %lu\n", GetLastError());
+    std::memcpy(detail.data(), &kDetailHeaderSize, sizeof kDetailHeaderSize);
+    CHECK(hid.SetupDiGetDeviceInterfaceDetailA(set, data, record, reported) != 0);
+    const std::string path(reinterpret_cast<const char*>(detail.data()) + kDetailPathOffset);
+    CHECK(Contains(path, kMousePath));
+    CHECK(hid.SetupDiDestroyDeviceInfoList(set) != 0);
+}
+
+// A read with nothing waiting returns at once with nothing read, and leaves no read pending: the
+// record's status is that of the cancelled read and its event is signalled again.
+void CheckEmptyRead(HidApi& hid, Handle readHandle, Overlapped& record) {
+    std::vector<std::uint8_t> buffer(1001, 0xAB);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::uint32_t bytesRead = 77;
+        const auto start = std::chrono::steady_clock::now();
+        const std::int32_t result =
+            hid.ReadFile(readHandle, std::span(buffer).first(1000), bytesRead, record);
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        CHECK(result == 0);
+        CHECK(bytesRead == 0);
+        CHECK(elapsed < std::chrono::seconds(2));
+        CHECK(record.Internal == kStatusCancelled);
+        if (record.hEvent != kNoHandle)
+            CHECK(WaitForSingleObject(reinterpret_cast<HANDLE>(record.hEvent), 0) ==
+                  WAIT_OBJECT_0);
+    }
+    CHECK(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0xAB; }));
+}
+
+// The program's own walk, capabilities and read channel through the real backend, with the
+// keyboard standing in for a board.
+void CheckProgramWalkAndRead(HidApi& real) {
+    std::puts("check: the program's walk, capabilities and reads");
+    CountingHidApi hid(real, "pid_0002");
+    WindowState state;
+    std::string serial = "(none)";
+    CHECK(WalkInterfaces(hid, state, [&](const std::string& text) {
+        serial = text;
+        return BoardVerdict::KeepAndStop;
+    }));
+    CHECK(serial != "(none)");
+    CHECK(Contains(state.DevicePath, kKeyboardPath));
+    CHECK(IsOpenHandle(state.DeviceHandle));
+
+    ReadDeviceCaps(hid, state);
+    CHECK(state.Capabilities.InputReportByteLength == 14);
+    state.ReadHandle = hid.CreateFileA(state.DevicePath, kGenericRead | kGenericWrite,
+                                       kFileShareRead | kFileShareWrite, state.HandleSecurity,
+                                       kOpenExisting, kFileFlagOverlapped);
+    CHECK(IsOpenHandle(state.ReadHandle));
+    CreateReadEvent(hid, state);
+    CHECK(IsOpenHandle(state.ReadEvent));
+    CHECK(WaitForSingleObject(reinterpret_cast<HANDLE>(state.ReadEvent), 0) == WAIT_OBJECT_0);
+
+    CheckEmptyRead(hid, state.ReadHandle, state.ReadOverlapped);
+    Overlapped noEvent; // a record without event: the read's end is waited for on the handle
+    CheckEmptyRead(hid, state.ReadHandle, noEvent);
+
+    CHECK(hid.CloseHandle(state.DeviceHandle) != 0);
+    CHECK(hid.CloseHandle(state.ReadHandle) != 0);
+    std::uint32_t bytesRead = 77;
+    std::array<std::uint8_t, 1000> buffer{};
+    CHECK(hid.ReadFile(state.ReadHandle, buffer, bytesRead, state.ReadOverlapped) == 0);
+    CHECK(bytesRead == 0);
+    CHECK(hid.opens == 3);
+    CHECK(hid.Balanced());
+    CHECK(real.CloseHandle(state.ReadEvent) != 0);
+}
+
+// -1 is a pseudo handle to Windows, which CloseHandle would accept; to the program it is a
+// failed open, and closing it must fail.
+void CheckCloseOfNonHandles(HidApi& hid) {
+    std::puts("check: closing non-handles");
+    CHECK(hid.CloseHandle(kInvalidHandle) == 0);
+    CHECK(hid.CloseHandle(kNoHandle) == 0);
+}
+
+} // namespace
+
+int main() {
+    const auto hid = MakePlatformHidApi();
+    CHECK(PlatformBackendName() == "win32");
+    CheckListing(*hid);
+    CheckSetupApiSizes(*hid);
+    CheckProgramWalkAndRead(*hid);
+    CheckCloseOfNonHandles(*hid);
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
