@@ -83,8 +83,10 @@ CaptionedControl::CaptionedControl(const ControlSpec& spec, Control* parent, QWi
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         if (spec.systemColours) {
             QPalette palette = label->palette();
-            palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-            palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
+            for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+                palette.setColor(group, QPalette::Window, palette.color(group, QPalette::Base));
+                palette.setColor(group, QPalette::WindowText, palette.color(group, QPalette::Text));
+            }
             label->setPalette(palette);
             label->setAutoFillBackground(true);
         }

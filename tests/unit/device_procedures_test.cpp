@@ -1,0 +1,120 @@
+// The procedures that need no window: the interface walk, the capabilities and the read channel,
+// run against simulated boards.
+#include "device/interface_walk.h"
+#include "device/read_channel.h"
+#include "device/sim/simulated_boards.h"
+
+#include <gtest/gtest.h>
+
+namespace tensilo::device {
+namespace {
+
+using sim::BoardId;
+using sim::SaneBoard;
+using sim::SimCall;
+
+class DeviceProceduresTest : public ::testing::Test {
+protected:
+    BoardId Define(const std::string& name, std::uint16_t vendor = BoardVendorId) {
+        sim::SimBoardConfig config = SaneBoard(name);
+        config.vendorId = vendor;
+        const BoardId id = boards.DefineBoard(config);
+        boards.Attach(id);
+        return id;
+    }
+    std::vector<std::string> SerialsSeen() {
+        std::vector<std::string> seen;
+        WalkInterfaces(boards, state, [&](const std::string& serial) {
+            seen.push_back(serial);
+            return BoardVerdict::Close;
+        });
+        return seen;
+    }
+
+    sim::SimulatedBoards boards;
+    WindowState state{};
+};
+
+TEST_F(DeviceProceduresTest, WalkHandsOverOnlyReadableBoardsOfTheProductAndClosesEveryHandle) {
+    Define("mouse", 0x046D);
+    const BoardId refusing = Define("R");
+    Define("A");
+    const BoardId noSerial = Define("N");
+    Define("B");
+    boards.SetFailing(refusing, SimCall::Open, true);
+    boards.SetFailing(noSerial, SimCall::Serial, true);
+    EXPECT_EQ(SerialsSeen(), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(state.EnumerationEnded, kTrue);
+    EXPECT_EQ(boards.TotalOpenHandles(), 0);
+    EXPECT_EQ(boards.BadCloses(), 0) << "a refused open is not closed";
+    EXPECT_EQ(state.HandleSecurity.nLength, 12u);
+    EXPECT_TRUE(state.HandleSecurity.bInheritHandle);
+}
+
+TEST_F(DeviceProceduresTest, WalkKeepsTheChosenBoardOpenAndStopsThere) {
+    Define("A");
+    const BoardId b = Define("B");
+    Define("C");
+    std::vector<std::string> seen;
+    const bool kept = WalkInterfaces(boards, state, [&](const std::string& serial) {
+        seen.push_back(serial);
+        return serial == "B" ? BoardVerdict::KeepAndStop : BoardVerdict::Close;
+    });
+    EXPECT_TRUE(kept);
+    EXPECT_EQ(seen, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(state.EnumerationEnded, kFalse);
+    EXPECT_EQ(state.DevicePath, boards.DevicePathOf(b));
+    EXPECT_EQ(boards.OpenHandles(b), 1);
+    EXPECT_EQ(boards.TotalOpenHandles(), 1) << "the interface set is destroyed";
+    EXPECT_NE(boards.CloseHandle(state.DeviceHandle), 0);
+}
+
+TEST_F(DeviceProceduresTest, FailedAttributeReadCountsAsAnotherProduct) {
+    const BoardId a = Define("A");
+    boards.SetFailing(a, SimCall::Attributes, true);
+    EXPECT_TRUE(SerialsSeen().empty());
+    EXPECT_EQ(boards.TotalOpenHandles(), 0);
+}
+
+TEST_F(DeviceProceduresTest, CapabilitiesThatCannotBeReadKeepThePreviousBoardsLengths) {
+    sim::SimBoardConfig config = SaneBoard("A");
+    config.inputLength = 9;
+    config.featureLength = 33;
+    const BoardId a = boards.DefineBoard(config);
+    const BoardId b = Define("B");
+    boards.Attach(a);
+    state.DeviceHandle = boards.CreateFileA(boards.DevicePathOf(a), 0, 0, {}, kOpenExisting, 0);
+    ReadDeviceCaps(boards, state);
+    EXPECT_EQ(state.Capabilities.InputReportByteLength, 9);
+    EXPECT_EQ(state.Capabilities.FeatureReportByteLength, 33);
+    boards.CloseHandle(state.DeviceHandle);
+
+    boards.SetFailing(b, SimCall::Caps, true);
+    state.DeviceHandle = boards.CreateFileA(boards.DevicePathOf(b), 0, 0, {}, kOpenExisting, 0);
+    ReadDeviceCaps(boards, state);
+    EXPECT_EQ(state.LastResult, 0);
+    EXPECT_EQ(state.Capabilities.InputReportByteLength, 9);
+    EXPECT_EQ(state.Capabilities.FeatureReportByteLength, 33);
+    EXPECT_EQ(state.PreparsedData, 0);
+    boards.CloseHandle(state.DeviceHandle);
+    EXPECT_EQ(boards.TotalOpenHandles(), 0);
+}
+
+TEST_F(DeviceProceduresTest, ReadEventIsCreatedOnceAndTheRecordReArmed) {
+    CreateReadEvent(boards, state);
+    const Handle event = state.ReadEvent;
+    EXPECT_TRUE(IsOpenHandle(event));
+    state.ReadOverlapped.Offset = 7;
+    state.ReadOverlapped.OffsetHigh = 8;
+    state.LastResult = 42;
+    CreateReadEvent(boards, state);
+    EXPECT_EQ(state.ReadEvent, event);
+    EXPECT_EQ(state.ReadOverlapped.Offset, 0u);
+    EXPECT_EQ(state.ReadOverlapped.OffsetHigh, 0u);
+    EXPECT_EQ(state.ReadOverlapped.hEvent, event);
+    EXPECT_EQ(state.LastResult, 42) << "creating the event leaves the last result alone";
+    EXPECT_EQ(boards.EventsCreated(), 1);
+}
+
+} // namespace
+} // namespace tensilo::device

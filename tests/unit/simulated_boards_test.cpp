@@ -1,0 +1,249 @@
+// The simulated boards answer as the program expects a real board to: these tests pin down that
+// contract, since every scenario and the demo rely on it.
+#include "device/sim/simulated_boards.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace tensilo::device::sim {
+namespace {
+
+class SimulatedBoardsTest : public ::testing::Test {
+protected:
+    Handle Open(BoardId board, std::uint32_t flags = 0) {
+        return boards.CreateFileA(boards.DevicePathOf(board), kGenericRead | kGenericWrite,
+                                  kFileShareRead | kFileShareWrite, {}, kOpenExisting, flags);
+    }
+    std::vector<std::string> EnumeratedPaths() {
+        std::vector<std::string> paths;
+        Guid guid;
+        boards.HidD_GetHidGuid(guid);
+        const Handle set = boards.SetupDiGetClassDevsA(guid, kDigcfPresent | kDigcfDeviceInterface);
+        InterfaceData data;
+        data.cbSize = sizeof data;
+        for (std::uint32_t i = 0; boards.SetupDiEnumDeviceInterfaces(set, guid, i, data); ++i) {
+            std::uint32_t required = 0;
+            EXPECT_EQ(boards.SetupDiGetDeviceInterfaceDetailA(set, data, {}, required), 0);
+            std::vector<std::uint8_t> detail(required, 0);
+            detail[0] = static_cast<std::uint8_t>(kDetailHeaderSize);
+            EXPECT_NE(boards.SetupDiGetDeviceInterfaceDetailA(set, data, detail, required), 0);
+            paths.emplace_back(reinterpret_cast<const char*>(detail.data() + kDetailPathOffset));
+        }
+        EXPECT_NE(boards.SetupDiDestroyDeviceInfoList(set), 0);
+        return paths;
+    }
+    std::vector<std::uint8_t> Read(Handle handle, std::size_t length, std::int32_t& result) {
+        std::vector<std::uint8_t> buffer(length, 0);
+        std::uint32_t bytesRead = 99;
+        Overlapped overlapped;
+        result = boards.ReadFile(handle, buffer, bytesRead, overlapped);
+        buffer.resize(bytesRead);
+        return buffer;
+    }
+
+    SimulatedBoards boards;
+    BoardId a = boards.DefineBoard(SaneBoard("A"));
+    BoardId b = boards.DefineBoard(SaneBoard("B"));
+};
+
+TEST_F(SimulatedBoardsTest, EnumeratesAttachedBoardsInOrderOfAttachment) {
+    EXPECT_TRUE(EnumeratedPaths().empty());
+    boards.Attach(b);
+    boards.Attach(a);
+    EXPECT_EQ(EnumeratedPaths(), (std::vector<std::string>{boards.DevicePathOf(b), boards.DevicePathOf(a)}));
+    // Plugged in again, a board comes after every board attached before it.
+    boards.Detach(b);
+    boards.Attach(b);
+    EXPECT_EQ(EnumeratedPaths(), (std::vector<std::string>{boards.DevicePathOf(a), boards.DevicePathOf(b)}));
+}
+
+TEST_F(SimulatedBoardsTest, RefusesRecordsOfTheWrongSize) {
+    boards.Attach(a);
+    Guid guid;
+    const Handle set = boards.SetupDiGetClassDevsA(guid, 0);
+    InterfaceData data;
+    data.cbSize = 28; // a 32-bit record on a 64-bit host
+    EXPECT_EQ(boards.SetupDiEnumDeviceInterfaces(set, guid, 0, data), 0);
+    data.cbSize = sizeof data;
+    ASSERT_NE(boards.SetupDiEnumDeviceInterfaces(set, guid, 0, data), 0);
+    std::uint32_t required = 0;
+    boards.SetupDiGetDeviceInterfaceDetailA(set, data, {}, required);
+    std::vector<std::uint8_t> detail(required, 0);
+    detail[0] = 5; // the 32-bit header size
+    EXPECT_EQ(boards.SetupDiGetDeviceInterfaceDetailA(set, data, detail, required), 0);
+    std::vector<std::uint8_t> tooSmall(required - 1, 0);
+    tooSmall[0] = static_cast<std::uint8_t>(kDetailHeaderSize);
+    EXPECT_EQ(boards.SetupDiGetDeviceInterfaceDetailA(set, data, tooSmall, required), 0);
+    EXPECT_NE(boards.SetupDiDestroyDeviceInfoList(set), 0);
+    EXPECT_EQ(boards.SetupDiDestroyDeviceInfoList(set), 0);
+}
+
+TEST_F(SimulatedBoardsTest, WritesStringsAsUtf16WithinTheBufferOffered) {
+    SimBoardConfig config = SaneBoard("S");
+    config.product = u"\u0141b";
+    config.manufacturer = std::nullopt;
+    const BoardId s = boards.DefineBoard(config);
+    boards.Attach(s);
+    const Handle handle = Open(s);
+    std::vector<std::uint8_t> buffer(8, 0xAA);
+    ASSERT_NE(boards.HidD_GetProductString(handle, buffer), 0);
+    EXPECT_EQ(buffer, (std::vector<std::uint8_t>{0x41, 0x01, 'b', 0, 0, 0, 0xAA, 0xAA}));
+    // No room for the terminator: the text alone, cut to the bytes offered.
+    std::vector<std::uint8_t> small(3, 0xAA);
+    ASSERT_NE(boards.HidD_GetProductString(handle, small), 0);
+    EXPECT_EQ(small, (std::vector<std::uint8_t>{0x41, 0x01, 0xAA}));
+    EXPECT_EQ(boards.HidD_GetManufacturerString(handle, buffer), 0);
+    EXPECT_NE(boards.HidD_GetSerialNumberString(handle, buffer), 0);
+    boards.SetFailing(s, SimCall::Serial, true);
+    EXPECT_EQ(boards.HidD_GetSerialNumberString(handle, buffer), 0);
+    EXPECT_NE(boards.CloseHandle(handle), 0);
+}
+
+TEST_F(SimulatedBoardsTest, SettingsReportFollowsTakenRegisterWrites) {
+    boards.Attach(a);
+    const Handle handle = Open(a);
+    std::vector<std::uint8_t> report(17, 0);
+    ASSERT_NE(boards.HidD_GetFeature(handle, report), 0);
+    EXPECT_EQ(report, (std::vector<std::uint8_t>{0, 0xEE, 0, 0x0F, 1, 8, 0, 8, 0, 0xF4, 0, 0, 0, 0, 0, 0, 0}));
+    std::vector<std::uint8_t> write(17, 0);
+    write[1] = 1;
+    write[2] = 8;
+    write[3] = 0x5A;
+    ASSERT_NE(boards.HidD_SetFeature(handle, write), 0);
+    ASSERT_EQ(boards.TakenWrites().size(), 1u);
+    EXPECT_EQ(boards.TakenWrites()[0].board, a);
+    EXPECT_EQ(boards.TakenWrites()[0].report, write);
+    // Cut or zero-padded to the length asked for.
+    std::vector<std::uint8_t> shortReport(12, 0xFF);
+    shortReport[0] = 0;
+    ASSERT_NE(boards.HidD_GetFeature(handle, shortReport), 0);
+    EXPECT_EQ(shortReport.back(), 0x5A);
+    std::vector<std::uint8_t> longReport(20, 0xFF);
+    longReport[0] = 0;
+    ASSERT_NE(boards.HidD_GetFeature(handle, longReport), 0);
+    EXPECT_EQ(longReport[11], 0x5A);
+    EXPECT_EQ(longReport[19], 0);
+    // A refused transfer changes nothing and is not counted as taken.
+    boards.SetFailing(a, SimCall::SetFeature, true);
+    write[3] = 0x11;
+    EXPECT_EQ(boards.HidD_SetFeature(handle, write), 0);
+    EXPECT_EQ(boards.TakenWrites().size(), 1u);
+    EXPECT_EQ(boards.SettingsReport(a)[11], 0x5A);
+    boards.CloseHandle(handle);
+}
+
+TEST_F(SimulatedBoardsTest, ReadReturnsWholeQueuedReportsEndToEnd) {
+    boards.Attach(a);
+    const Handle handle = Open(a, kFileFlagOverlapped);
+    std::int32_t result = 0;
+    EXPECT_TRUE(Read(handle, 1000, result).empty());
+    EXPECT_EQ(result, 0) << "nothing waiting: the read does not complete";
+
+    const std::vector<std::uint8_t> one{0, 1, 2, 3, 4, 5, 6}, two{0, 9, 9, 9, 9, 9, 9};
+    boards.QueueReport(a, one);
+    boards.QueueReport(a, two);
+    boards.QueueReport(a, {});
+    boards.QueueReport(a, one);
+    // Only whole reports that fit; the empty read stops the batch and comes alone.
+    auto bytes = Read(handle, 10, result);
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(bytes, one);
+    bytes = Read(handle, 1000, result);
+    EXPECT_EQ(bytes, two);
+    bytes = Read(handle, 1000, result);
+    EXPECT_NE(result, 0);
+    EXPECT_TRUE(bytes.empty());
+    bytes = Read(handle, 1000, result);
+    EXPECT_EQ(bytes, one);
+    boards.CloseHandle(handle);
+}
+
+TEST_F(SimulatedBoardsTest, UnplugFailsOpenHandlesButLetsThemClose) {
+    boards.Attach(a);
+    const Handle device = Open(a);
+    const Handle reader = Open(a, kFileFlagOverlapped);
+    EXPECT_EQ(boards.OpenHandles(a), 2);
+    boards.QueueReport(a, std::vector<std::uint8_t>(7, 0));
+    boards.Detach(a);
+    boards.QueueReport(a, std::vector<std::uint8_t>(7, 0)); // dropped
+    std::int32_t result = 1;
+    Read(reader, 1000, result);
+    EXPECT_EQ(result, 0);
+    Attributes attributes;
+    EXPECT_EQ(boards.HidD_GetAttributes(device, attributes), 0);
+    EXPECT_EQ(Open(a), kInvalidHandle);
+    // Plugged in again, the old handles stay dead and the queue stays empty.
+    boards.Attach(a);
+    EXPECT_EQ(boards.HidD_GetAttributes(device, attributes), 0);
+    EXPECT_NE(boards.CloseHandle(device), 0);
+    EXPECT_NE(boards.CloseHandle(reader), 0);
+    EXPECT_EQ(boards.OpenHandles(a), 0);
+    EXPECT_EQ(boards.BadCloses(), 0);
+    EXPECT_EQ(boards.CloseHandle(reader), 0);
+    EXPECT_EQ(boards.BadCloses(), 1);
+}
+
+TEST_F(SimulatedBoardsTest, EachCallCanBeMadeToFail) {
+    boards.Attach(a);
+    const Handle handle = Open(a);
+    PreparsedData preparsed = 0;
+    ASSERT_NE(boards.HidD_GetPreparsedData(handle, preparsed), 0);
+    HidCaps caps;
+    EXPECT_EQ(boards.HidP_GetCaps(preparsed, caps), kHidpStatusSuccess);
+    EXPECT_EQ(caps.InputReportByteLength, 7);
+    EXPECT_EQ(caps.FeatureReportByteLength, 17);
+    EXPECT_NE(boards.HidD_FreePreparsedData(preparsed), 0);
+    EXPECT_EQ(boards.HidD_FreePreparsedData(preparsed), 0) << "released once";
+    EXPECT_NE(boards.HidP_GetCaps(preparsed, caps), kHidpStatusSuccess);
+
+    boards.SetFailing(a, SimCall::Caps, true);
+    PreparsedData untouched = 1234;
+    EXPECT_EQ(boards.HidD_GetPreparsedData(handle, untouched), 0);
+    EXPECT_EQ(untouched, 1234);
+    boards.SetFailing(a, SimCall::Open, true);
+    EXPECT_EQ(Open(a), kInvalidHandle);
+    boards.SetFailing(a, SimCall::Open, false);
+    const Handle second = Open(a);
+    EXPECT_TRUE(IsOpenHandle(second));
+    boards.CloseHandle(second);
+    boards.CloseHandle(handle);
+    EXPECT_EQ(boards.TotalOpenHandles(), 0);
+}
+
+TEST_F(SimulatedBoardsTest, StreamingBoardsReportEveryTenMillisecondsScaledByTheirGain) {
+    boards.Attach(a);
+    boards.SetStreaming(a, true);
+    boards.SetLoad(a, 1.0);
+    const Handle handle = Open(a, kFileFlagOverlapped);
+    boards.AdvanceClock(55);
+    std::int32_t result = 0;
+    auto bytes = Read(handle, 1000, result);
+    ASSERT_EQ(bytes.size(), 5u * 7u);
+    const auto loadCell = [&](const std::vector<std::uint8_t>& report, std::size_t start) {
+        return report[start + 3] | (report[start + 4] << 8);
+    };
+    const int atDefaultGain = loadCell(bytes, 28);
+    EXPECT_GT(atDefaultGain, 40000);
+    // Gain 1 instead of 500 on the load cell: the signal shrinks with it.
+    std::vector<std::uint8_t> write(17, 0);
+    write[1] = 1;
+    write[2] = 0;
+    write[3] = 8;
+    const Handle device = Open(a);
+    boards.HidD_SetFeature(device, write);
+    write[2] = 1;
+    write[3] = 0;
+    boards.HidD_SetFeature(device, write);
+    write[2] = 6;
+    boards.HidD_SetFeature(device, write);
+    boards.AdvanceClock(10);
+    bytes = Read(handle, 1000, result);
+    ASSERT_EQ(bytes.size(), 7u);
+    EXPECT_LT(loadCell(bytes, 0), atDefaultGain / 100);
+    boards.CloseHandle(device);
+    boards.CloseHandle(handle);
+}
+
+} // namespace
+} // namespace tensilo::device::sim
