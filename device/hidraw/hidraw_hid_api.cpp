@@ -1,5 +1,6 @@
 #include "device/hidraw/hidraw_hid_api.h"
 
+#include "device/detail_record.h"
 #include "device/hidraw/report_descriptor.h"
 #include "device/hidraw/utf16le.h"
 
@@ -137,19 +138,7 @@ std::int32_t HidrawHidApi::SetupDiGetDeviceInterfaceDetailA(Handle set, const In
     if (members == nullptr || data.cbSize != sizeof(InterfaceData) || data.Reserved == 0 ||
         data.Reserved > members->Paths.size())
         return 0;
-    const std::string& path = members->Paths[data.Reserved - 1];
-    const std::size_t needed =
-        std::max<std::size_t>(kDetailPathOffset + path.size() + 1, kDetailHeaderSize);
-    requiredSize = static_cast<std::uint32_t>(needed);
-    if (detail.size() < needed)
-        return 0; // the size query, or a buffer too small for the record
-    std::uint32_t header = 0;
-    std::memcpy(&header, detail.data(), sizeof header);
-    if (header != kDetailHeaderSize)
-        return 0;
-    std::copy(path.begin(), path.end(), detail.begin() + kDetailPathOffset);
-    detail[kDetailPathOffset + path.size()] = 0;
-    return 1;
+    return WriteDetailRecord(members->Paths[data.Reserved - 1], detail, requiredSize);
 }
 
 std::int32_t HidrawHidApi::SetupDiDestroyDeviceInfoList(Handle set) {

@@ -1,5 +1,7 @@
 #include "device/sim/simulated_boards.h"
 
+#include "device/detail_record.h"
+
 #include "protocol/register_write.h"
 #include "protocol/settings_report.h"
 
@@ -195,17 +197,8 @@ std::int32_t SimulatedBoards::SetupDiGetDeviceInterfaceDetailA(Handle set,
     if (found == handles_.end() || found->second.kind != HandleKind::Set || data.Reserved == 0 ||
         data.Reserved > boards_.size())
         return 0;
-    const std::string path = DevicePathOf(static_cast<BoardId>(data.Reserved - 1));
-    requiredSize = static_cast<std::uint32_t>(kDetailPathOffset + path.size() + 1);
-    std::uint32_t header = 0;
-    if (detail.size() < requiredSize)
-        return 0;
-    std::memcpy(&header, detail.data(), sizeof header);
-    if (header != kDetailHeaderSize)
-        return 0;
-    std::copy(path.begin(), path.end(), detail.begin() + kDetailPathOffset);
-    detail[kDetailPathOffset + path.size()] = 0;
-    return 1;
+    return WriteDetailRecord(DevicePathOf(static_cast<BoardId>(data.Reserved - 1)), detail,
+                             requiredSize);
 }
 
 std::int32_t SimulatedBoards::SetupDiDestroyDeviceInfoList(Handle set) {
