@@ -1,0 +1,41 @@
+// The demo's hidden options, for tests and screenshots: run for a given simulated time instead of
+// real time, report what the window shows, and save pictures of both windows.
+//   --self-check-ms N    advance the boards' clock by N ms in 10 ms steps, letting window events
+//                        run after each step and ticking the polling timer at its interval; print
+//                        the listed serial numbers and the bars' widths; exit 0 when both boards
+//                        are listed and every bar moved, else 1
+//   --grab-window FILE   after the run, save a picture of the main window (PNG)
+//   --grab-boards FILE   after the run, save a picture of the "Simulated boards" window
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tensilo::app {
+class FrmMain;
+}
+namespace tensilo::device::sim {
+class SimulatedBoards;
+}
+
+class QWidget;
+
+namespace tensilo::demo {
+
+class SimClock;
+
+struct DemoOptions {
+    int selfCheckMs = 0; // 0: run in real time until the window is closed
+    QString grabWindow;
+    QString grabBoards;
+    QString error; // set when the arguments make no sense
+};
+
+DemoOptions ParseOptions(const QStringList& arguments);
+
+// Runs the window for options.selfCheckMs of simulated time, reports, and saves the pictures;
+// returns the exit status.
+int RunSelfCheck(const DemoOptions& options, app::FrmMain& window, QWidget& boardsWindow,
+                 const device::sim::SimulatedBoards& boards, SimClock& clock);
+
+} // namespace tensilo::demo
