@@ -31,6 +31,8 @@ QString ToQString(std::string_view text) {
 } // namespace
 
 ControlSet::ControlSet(QWidget* window, TimerControl::Mode timerMode) {
+    // Set before the controls exist, so that each is made in it rather than re-laid out.
+    window->setFont(WindowFont());
     for (const ControlSpec& spec : kLayout) {
         Control* parent = spec.parent.empty() ? nullptr : find(spec.parent);
         QWidget* parentWidget = parent ? parent->widget() : window;
@@ -98,7 +100,6 @@ FrmMain::FrmMain(device::HidApi& hid, TimerControl::Mode timerMode, YieldFunctio
       yield_(yield ? std::move(yield) : YieldFunction([] { QCoreApplication::processEvents(); })) {
     setWindowTitle(ToQString(kWindowCaption));
     setWindowIcon(AppIcon());
-    setFont(WindowFont());
     // A fixed layout: the window does nothing when its size would change.
     setFixedSize(TwipsToPixels(kClientWidth), TwipsToPixels(kClientHeight));
 

@@ -42,6 +42,11 @@ BoardId SimulatedBoards::DefineBoard(const SimBoardConfig& config) {
     Board board;
     board.config = config;
     board.settings = InitialSettings(config);
+    char path[128];
+    std::snprintf(path, sizeof path,
+                  "\\\\?\\hid#vid_%04x&pid_%04x#sim&%zu#{4d1e55b2-f16f-11cf-88cb-001111000030}",
+                  config.vendorId, config.productId, boards_.size());
+    board.path = path;
     board.signal = SignalGenerator(static_cast<std::uint32_t>(boards_.size() * 7919 + 17));
     boards_.push_back(std::move(board));
     return boards_.size() - 1;
@@ -123,12 +128,7 @@ void SimulatedBoards::AdvanceClock(std::uint64_t milliseconds) {
 }
 
 std::string SimulatedBoards::DevicePathOf(BoardId id) const {
-    const SimBoardConfig& config = boards_.at(id).config;
-    char path[128];
-    std::snprintf(path, sizeof path,
-                  "\\\\?\\hid#vid_%04x&pid_%04x#sim&%zu#{4d1e55b2-f16f-11cf-88cb-001111000030}",
-                  config.vendorId, config.productId, id);
-    return path;
+    return boards_.at(id).path;
 }
 
 // --- handles ----------------------------------------------------------------------------------
@@ -215,7 +215,7 @@ Handle SimulatedBoards::CreateFileA(const std::string& path, std::uint32_t, std:
                                     const SecurityAttributes&, std::uint32_t, std::uint32_t) {
     for (BoardId id = 0; id < boards_.size(); ++id) {
         const Board& board = boards_[id];
-        if (!board.attached || DevicePathOf(id) != path)
+        if (!board.attached || board.path != path)
             continue;
         if (board.failing[static_cast<std::size_t>(SimCall::Open)])
             return kInvalidHandle;
@@ -369,6 +369,8 @@ std::int32_t SimulatedBoards::ReadFile(Handle device, std::span<std::uint8_t> bu
     Board* board = LiveBoard(device, SimCall::Read);
     if (!board)
         return 0;
+    if (clockSource_)
+        clockMs_ = std::max(clockMs_, clockSource_());
     if (board->streaming)
         MakeStreamingReports(*board);
     if (board->queue.empty())

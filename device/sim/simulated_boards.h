@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -77,6 +78,9 @@ public:
     double Load(BoardId board) const;
     // Moves the simulated clock forward; streaming boards make one report per 10 ms.
     void AdvanceClock(std::uint64_t milliseconds);
+    // Lets the clock follow `now` (milliseconds, never going back): each read first moves the
+    // clock on to it, so that reports appear as time passes without a timer driving the clock.
+    void FollowClock(std::function<std::uint64_t()> now) { clockSource_ = std::move(now); }
     std::uint64_t ClockMilliseconds() const { return clockMs_; }
 
     // The device path of a board, as the enumeration reports it.
@@ -91,6 +95,7 @@ private:
         std::vector<std::uint8_t> settings;
         std::array<bool, kSimCallCount> failing{};
         std::deque<QueuedRead> queue;
+        std::string path;
         bool attached = false;
         std::uint64_t attachSerial = 0; // order of attachment, for enumeration
         bool streaming = false;
@@ -120,6 +125,7 @@ private:
     PreparsedData nextPreparsed_ = 0x7000;
     std::uint64_t attachCounter_ = 0;
     std::uint64_t clockMs_ = 0;
+    std::function<std::uint64_t()> clockSource_;
     int eventsCreated_ = 0;
     int badCloses_ = 0;
 };

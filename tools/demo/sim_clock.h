@@ -1,10 +1,9 @@
-// Drives the simulated boards' clock: in real time a ~10 ms timer moves it on by the real time
-// that passed, so that streaming boards send an input report about every 10 ms; Advance moves it
-// by hand, for a run in simulated time.
+// Drives the simulated boards' clock: in real time the boards follow the time passed since the
+// start, catching up at each read, so that streaming boards send an input report about every
+// 10 ms without a timer of their own; Advance moves it by hand, for a run in simulated time.
 #pragma once
 
 #include <QElapsedTimer>
-#include <QTimer>
 
 #include <cstdint>
 
@@ -23,12 +22,8 @@ public:
     void Advance(std::uint64_t milliseconds);
 
 private:
-    void CatchUp();
-
     device::sim::SimulatedBoards& boards_;
-    QTimer timer_;
     QElapsedTimer elapsed_;
-    std::int64_t followedMs_ = 0;
 };
 
 } // namespace tensilo::demo
