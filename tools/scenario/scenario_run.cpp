@@ -84,15 +84,29 @@ ScenarioRun::~ScenarioRun() = default;
 RunResult ScenarioRun::Run(std::istream& text) {
     std::string line;
     int lineNumber = 0;
+    while (std::getline(text, line)) {
+        ++lineNumber;
+        if (lineNumber == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0)
+            line.erase(0, 3); // a byte-order mark some editors put in front of UTF-8
+        if (RunLine(line, lineNumber) == RunResult::ScenarioFault)
+            return RunResult::ScenarioFault;
+    }
+    if (!waiting_.empty()) {
+        out_.flush();
+        err_ << fileName_ << ":" << waiting_.front().line
+             << ": at-yield never ran: no tick reached that yield" << std::endl;
+        return RunResult::ScenarioFault;
+    }
+    return expectFailed_ ? RunResult::ExpectFailed : RunResult::Passed;
+}
+
+RunResult ScenarioRun::RunLine(std::string_view line, int lineNumber) {
     const auto fault = [&](int at, const std::string& message) {
         out_.flush();
         err_ << fileName_ << ":" << at << ": " << message << std::endl;
         return RunResult::ScenarioFault;
     };
-    while (std::getline(text, line)) {
-        ++lineNumber;
-        if (IsBlankOrComment(line))
-            continue;
+    if (!IsBlankOrComment(line)) {
         try {
             Execute(SplitLine(line), lineNumber);
         } catch (const ScenarioError& error) {
@@ -101,12 +115,27 @@ RunResult ScenarioRun::Run(std::istream& text) {
         if (faultInYield_)
             return fault(faultInYield_->line, faultInYield_->message);
     }
-    if (!waiting_.empty())
-        return fault(waiting_.front().line, "at-yield never ran: no tick reached that yield");
     return expectFailed_ ? RunResult::ExpectFailed : RunResult::Passed;
 }
 
+std::vector<int> ScenarioRun::WaitingLines() const {
+    std::vector<int> lines;
+    for (const WaitingAction& action : waiting_)
+        lines.push_back(action.line);
+    return lines;
+}
+
 void ScenarioRun::Execute(const std::vector<Token>& words, int line) {
+    if (observer_) {
+        observer_(words, line, false);
+        ExecuteCommand(words, line);
+        observer_(words, line, true);
+    } else {
+        ExecuteCommand(words, line);
+    }
+}
+
+void ScenarioRun::ExecuteCommand(const std::vector<Token>& words, int line) {
     const std::string& command = words.front().raw;
     if (command == "board")
         DefineBoard(words);

@@ -6,6 +6,7 @@
 #include "device/sim/simulated_boards.h"
 #include "tools/scenario/scenario_text.h"
 
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -25,6 +26,21 @@ public:
     // as FILE:LINE: message and ends the run.
     RunResult Run(std::istream& text);
 
+    // For tools that write a scenario as they run it (the randomized model test): runs one line
+    // as line `lineNumber` of the file, exactly as Run does. Returns ScenarioFault after a fault
+    // (reported on `err`; the run must then stop), else ExpectFailed once any expect has failed.
+    RunResult RunLine(std::string_view line, int lineNumber);
+    // The lines whose at-yield action still waits for a tick.
+    std::vector<int> WaitingLines() const;
+    // Called before (done false) and after (done true) every command the run executes, also one
+    // that runs inside a yield; `line` is the line that holds the command.
+    using CommandObserver = std::function<void(const std::vector<Token>& words, int line, bool done)>;
+    void SetCommandObserver(CommandObserver observer) { observer_ = std::move(observer); }
+    // What the run works on: the window (none before start), the boards and their names.
+    const app::FrmMain* window() const { return window_.get(); }
+    const device::sim::SimulatedBoards& boards() const { return boards_; }
+    const std::vector<std::string>& boardNames() const { return boardNames_; }
+
 private:
     struct Located {
         int line;
@@ -37,6 +53,7 @@ private:
     };
 
     void Execute(const std::vector<Token>& words, int line);
+    void ExecuteCommand(const std::vector<Token>& words, int line);
     void DefineBoard(const std::vector<Token>& words);
     void BoardCommand(const std::vector<Token>& words);
     void Tick(std::uint32_t count);
@@ -72,6 +89,7 @@ private:
     int yieldsThisTick_ = 0;
     std::optional<Located> faultInYield_;
     bool expectFailed_ = false;
+    CommandObserver observer_;
 };
 
 } // namespace tensilo::scenario

@@ -1,0 +1,15 @@
+// A property check for the fuzz targets: a broken property is a crash, so that libFuzzer keeps
+// the input that broke it.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: property does not hold: %s\n", __FILE__, __LINE__,       \
+                         #condition);                                                              \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (false)
