@@ -261,9 +261,7 @@ std::int32_t HidrawHidApi::HidD_GetPreparsedData(Handle device, PreparsedData& d
     const auto summary = ReadDescriptor(open->Sysfs);
     if (!summary || summary->Fault != hidraw::DescriptorFault::None)
         return 0;
-    data = Insert(Preparsed{summary->UsagePage, summary->Usage, summary->InputReportByteLength,
-                            summary->OutputReportByteLength, summary->FeatureReportByteLength,
-                            summary->CollectionCount});
+    data = Insert(Preparsed{*summary});
     return 1;
 }
 
@@ -274,12 +272,13 @@ std::int32_t HidrawHidApi::HidP_GetCaps(PreparsedData data, HidCaps& caps) {
         return kHidpStatusInvalidPreparsedData;
     // The button and value counts stay 0: nothing in the program reads them.
     caps = HidCaps{};
-    caps.UsagePage = preparsed->UsagePage;
-    caps.Usage = preparsed->Usage;
-    caps.InputReportByteLength = preparsed->InputReportByteLength;
-    caps.OutputReportByteLength = preparsed->OutputReportByteLength;
-    caps.FeatureReportByteLength = preparsed->FeatureReportByteLength;
-    caps.NumberLinkCollectionNodes = preparsed->CollectionCount;
+    const hidraw::DescriptorSummary& summary = preparsed->Summary;
+    caps.UsagePage = summary.UsagePage;
+    caps.Usage = summary.Usage;
+    caps.InputReportByteLength = summary.InputReportByteLength;
+    caps.OutputReportByteLength = summary.OutputReportByteLength;
+    caps.FeatureReportByteLength = summary.FeatureReportByteLength;
+    caps.NumberLinkCollectionNodes = summary.CollectionCount;
     return kHidpStatusSuccess;
 }
 

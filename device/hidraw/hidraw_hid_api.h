@@ -8,6 +8,7 @@
 #pragma once
 
 #include "device/hid_api.h"
+#include "device/hidraw/report_descriptor.h"
 #include "device/hidraw/sysfs_tree.h"
 
 #include <filesystem>
@@ -70,13 +71,9 @@ private:
         std::vector<std::uint8_t> Held;
     };
     struct Event {};
+    // The device's parsed report descriptor stands in for Windows' preparsed data.
     struct Preparsed {
-        std::uint16_t UsagePage = 0;
-        std::uint16_t Usage = 0;
-        std::uint16_t InputReportByteLength = 0;
-        std::uint16_t OutputReportByteLength = 0;
-        std::uint16_t FeatureReportByteLength = 0;
-        std::uint16_t CollectionCount = 0;
+        hidraw::DescriptorSummary Summary;
     };
     using Object = std::variant<InterfaceSet, Device, Event, Preparsed>;
 

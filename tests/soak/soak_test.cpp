@@ -10,8 +10,6 @@
 #include "app/frm_main.h"
 #include "device/sim/simulated_boards.h"
 
-#include <QApplication>
-#include <QLocale>
 
 #include <gtest/gtest.h>
 
@@ -195,13 +193,3 @@ TEST(SoakTest, MillionTicksWithUnplugsAndGainChoices) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    QLocale::setDefault(QLocale::c());
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

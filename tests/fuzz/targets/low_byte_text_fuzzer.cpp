@@ -2,6 +2,7 @@
 // Input: the buffer the request filled, exactly as long as the input; bytes 0-1 also serve as a
 // version number for the version caption.
 #include "fuzz_check.h"
+#include "utf8_decode.h"
 
 #include "protocol/device_strings.h"
 
@@ -11,33 +12,6 @@
 
 using namespace tensilo::protocol;
 
-namespace {
-
-// The code points of well-formed UTF-8, or none.
-bool DecodeUtf8(const std::string& text, std::vector<char32_t>& codes) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3
-                                                   : (lead & 0xF8) == 0xF0 ? 4 : 0;
-        if (length == 0 || text.size() - i < length)
-            return false;
-        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            code = (code << 6) | (next & 0x3F);
-        }
-        static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < kMinimum[length] || code > 0x10FFFF)
-            return false;
-        codes.push_back(code);
-        i += length;
-    }
-    return true;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::uint8_t> buffer(data, data + size);
@@ -46,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // One character per code unit before the first zero low byte, and it is that low byte
     // (Latin-1 here).
     std::vector<char32_t> codes;
-    FUZZ_CHECK(DecodeUtf8(text, codes));
+    FUZZ_CHECK(DecodeUtf8(text, &codes));
     std::size_t units = 0;
     while (2 * units < size && buffer[2 * units] != 0)
         ++units;

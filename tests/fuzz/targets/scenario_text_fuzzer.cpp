@@ -2,6 +2,7 @@
 // decoded, numbers and byte lists parsed. Input: scenario text, one line per '\n'. A fault in the
 // text must come out as a ScenarioError, never as a crash, and what is read must read back.
 #include "fuzz_check.h"
+#include "utf8_decode.h"
 
 #include "tools/scenario/scenario_text.h"
 
@@ -15,28 +16,6 @@
 using namespace tensilo::scenario;
 
 namespace {
-
-bool IsUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3
-                                                   : (lead & 0xF8) == 0xF0 ? 4 : 0;
-        if (length == 0 || text.size() - i < length)
-            return false;
-        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            code = (code << 6) | (next & 0x3F);
-        }
-        static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < kMinimum[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        i += length;
-    }
-    return true;
-}
 
 bool HasLoneSurrogate(std::u16string_view units) {
     for (std::size_t i = 0; i < units.size(); ++i) {
@@ -67,12 +46,12 @@ void CheckWord(const Token& token) {
         try {
             units = DecodeStringLiteral(token.raw);
         } catch (const ScenarioError&) {
-            FUZZ_CHECK(!IsUtf8(token.raw));
+            FUZZ_CHECK(!DecodeUtf8(token.raw));
             return;
         }
         // Written back as it is printed, the text reads back as the same code units.
         const std::string utf8 = Utf16ToUtf8(units);
-        FUZZ_CHECK(IsUtf8(utf8));
+        FUZZ_CHECK(DecodeUtf8(utf8));
         const std::string quoted = QuoteText(utf8);
         const auto words = SplitLine(quoted);
         FUZZ_CHECK(words.size() == 1 && words[0].quoted && words[0].raw == quoted);
