@@ -3,11 +3,25 @@
 #include "tools/scenario/scenario_run.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLocale>
+#include <QTemporaryDir>
 
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <memory>
+
+namespace {
+
+// Standard error carries the scenario faults, FILE:LINE: message, and nothing else: the toolkit's
+// notes and warnings about its platform are dropped, its critical errors kept.
+void KeepOnlyCriticalQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << message.toStdString() << std::endl;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -17,6 +31,14 @@ int main(int argc, char** argv) {
     // Without a display the window is realised by Qt's offscreen platform.
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt wants a private runtime folder; without one it complains on every run.
+    std::unique_ptr<QTemporaryDir> runtimeDir;
+    if (!std::getenv("XDG_RUNTIME_DIR")) {
+        runtimeDir = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/tensilo-scenario-XXXXXX");
+        if (runtimeDir->isValid())
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir->path()));
+    }
+    qInstallMessageHandler(KeepOnlyCriticalQtMessages);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     // Gains are written with a point, whatever the machine's locale, so that files mean the same
