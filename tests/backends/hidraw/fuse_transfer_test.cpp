@@ -5,6 +5,7 @@
 #include "device/hidraw/hidraw_hid_api.h"
 #include "device/interface_walk.h"
 #include "device/read_channel.h"
+#include "device/system_failure.h"
 #include "fake_hidraw_fs.h"
 #include "fake_sysfs.h"
 #include "sample_descriptors.h"
@@ -159,9 +160,12 @@ TEST_F(HidrawFuse, UnpluggedDeviceFailsEverythingButTheClose) {
         n.Input.push_back({1, 2, 3, 4, 5, 6});
     });
     tree.Remove(kBoardNode);
+    // Each failure keeps the system's reason, for the tools that explain it.
     EXPECT_EQ(Read(read), std::nullopt);
+    EXPECT_EQ(LastFailureText(*api), "Input/output error");
     Bytes report(BoardFeatureReportByteLength, 0);
     EXPECT_EQ(api->HidD_GetFeature(sync, report), 0);
+    EXPECT_EQ(LastFailureText(*api), "No such device");
     EXPECT_EQ(api->HidD_SetFeature(sync, report), 0);
     Attributes attributes;
     EXPECT_EQ(api->HidD_GetAttributes(sync, attributes), 0);
@@ -169,6 +173,53 @@ TEST_F(HidrawFuse, UnpluggedDeviceFailsEverythingButTheClose) {
     EXPECT_EQ(api->HidD_GetSerialNumberString(read, serial), 0);
     EXPECT_NE(api->CloseHandle(sync), 0);
     EXPECT_NE(api->CloseHandle(read), 0);
+    EXPECT_EQ(api->CloseHandle(read), 0);
+    EXPECT_EQ(LastFailureText(*api), "not an open handle");
+}
+
+TEST_F(HidrawFuse, AReadWithNothingWaitingIsNoFault) {
+    const Handle read = Open(kBoardNode);
+    EXPECT_EQ(Read(read), std::nullopt);
+    const auto failure = LastFailureOf(*api);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->kind, SystemFailure::Kind::NothingWaiting);
+    api->CloseHandle(read);
+}
+
+// A node the user may not open is told apart by whose it is: the board's refusal is the window's
+// "No access", another device's refusal is none of its business.
+TEST_F(HidrawFuse, ARefusedOpenTellsWhoseNodeItIs) {
+    struct Case {
+        unsigned refused;
+        bool boardRefused;
+        std::uint16_t vendor, product;
+    };
+    for (const Case c : {Case{kBoardNode, true, BoardVendorId, BoardProductId},
+                         Case{kKeyboardNode, false, 0x046D, 0xB342}}) {
+        SCOPED_TRACE(c.refused);
+        fake->With(c.refused, [](FakeNode& n) { n.RefuseOpen = true; });
+        const auto path = tree.Root() / "fuse" / ("hidraw" + std::to_string(c.refused));
+        EXPECT_EQ(api->CreateFileA(path.string(), kGenericRead | kGenericWrite,
+                                   kFileShareRead | kFileShareWrite, {}, kOpenExisting, 0),
+                  kInvalidHandle);
+        const auto failure = LastFailureOf(*api);
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->kind, SystemFailure::Kind::AccessDenied);
+        EXPECT_EQ(failure->reason, "Permission denied");
+        EXPECT_EQ(failure->refusedVendorId, c.vendor);
+        EXPECT_EQ(failure->refusedProductId, c.product);
+
+        WindowState state;
+        WalkNotes notes;
+        std::vector<std::string> seen;
+        WalkInterfaces(*api, state, [&](const std::string& serial) {
+            seen.push_back(serial);
+            return BoardVerdict::Close;
+        }, &notes);
+        EXPECT_EQ(notes.boardAccessRefused, c.boardRefused);
+        EXPECT_EQ(seen.empty(), c.boardRefused);
+        fake->With(c.refused, [](FakeNode& n) { n.RefuseOpen = false; });
+    }
 }
 
 } // namespace

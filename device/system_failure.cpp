@@ -1,0 +1,21 @@
+#include "device/system_failure.h"
+
+namespace tensilo::device {
+
+std::optional<SystemFailure> LastFailureOf(const HidApi& hid) {
+    const auto* source = dynamic_cast<const SystemFailureSource*>(&hid);
+    return source == nullptr ? std::nullopt : source->LastFailure();
+}
+
+std::string LastFailureText(const HidApi& hid) {
+    const auto failure = LastFailureOf(hid);
+    return failure && !failure->reason.empty() ? failure->reason : std::string("no reason given");
+}
+
+bool AccessRefusedTo(const HidApi& hid, std::uint16_t vendorId, std::uint16_t productId) {
+    const auto failure = LastFailureOf(hid);
+    return failure && failure->kind == SystemFailure::Kind::AccessDenied &&
+           failure->refusedVendorId == vendorId && failure->refusedProductId == productId;
+}
+
+} // namespace tensilo::device
