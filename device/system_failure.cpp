@@ -7,6 +7,11 @@ std::optional<SystemFailure> LastFailureOf(const HidApi& hid) {
     return source == nullptr ? std::nullopt : source->LastFailure();
 }
 
+bool IsOrdinaryAnswer(const SystemFailure& failure) {
+    return failure.kind == SystemFailure::Kind::NothingWaiting ||
+           failure.kind == SystemFailure::Kind::NoMoreItems;
+}
+
 std::string LastFailureText(const HidApi& hid) {
     const auto failure = LastFailureOf(hid);
     return failure && !failure->reason.empty() ? failure->reason : std::string("no reason given");

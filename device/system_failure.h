@@ -18,6 +18,7 @@ struct SystemFailure {
         Failed,         // the call failed for the reason given
         AccessDenied,   // the system refused this user the device (EACCES, EPERM, access denied)
         NothingWaiting, // a read found no input report ready: a poll's ordinary answer, no fault
+        NoMoreItems,    // an enumeration ran past its last interface: a walk's ordinary end
     };
     Kind kind = Kind::Failed;
     std::string reason;
@@ -36,6 +37,9 @@ public:
 
 // What `hid` tells about its last failed call; none when the backend keeps no reasons.
 std::optional<SystemFailure> LastFailureOf(const HidApi& hid);
+
+// Whether the failure is an ordinary answer rather than a fault.
+bool IsOrdinaryAnswer(const SystemFailure& failure);
 
 // The reason for the last failed call as one line of text, or "no reason given".
 std::string LastFailureText(const HidApi& hid);

@@ -183,7 +183,7 @@ std::int32_t HidrawHidApi::SetupDiEnumDeviceInterfaces(Handle set, const Guid& g
     if (data.cbSize != sizeof(InterfaceData) || !SameGuid(guid, kHidGuid))
         return Fail("the interface record's size or class is not the one asked for");
     if (memberIndex >= members->Paths.size())
-        return Fail("no more interfaces in the set");
+        return Fail("no more interfaces in the set", SystemFailure::Kind::NoMoreItems);
     data.InterfaceClassGuid = kHidGuid;
     data.Flags = kSpintActive;
     // Names the member for the detail query, counted from 1 so that a cleared record names none.

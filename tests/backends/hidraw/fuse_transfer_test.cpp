@@ -2,6 +2,7 @@
 // nodes that a FUSE file system of the test process serves, and the program's own walk over
 // them. Skipped, with the reason, where FUSE cannot be mounted.
 #include "device/board_identity.h"
+#include "device/failure_log.h"
 #include "device/hidraw/hidraw_hid_api.h"
 #include "device/interface_walk.h"
 #include "device/read_channel.h"
@@ -9,8 +10,11 @@
 #include "fake_hidraw_fs.h"
 #include "fake_sysfs.h"
 #include "sample_descriptors.h"
+#include "tools/hid-list/hid_listing.h"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 namespace tensilo::device {
 namespace {
@@ -220,6 +224,50 @@ TEST_F(HidrawFuse, ARefusedOpenTellsWhoseNodeItIs) {
         EXPECT_EQ(seen.empty(), c.boardRefused);
         fake->With(c.refused, [](FakeNode& n) { n.RefuseOpen = false; });
     }
+}
+
+// What the user's tools make of failures: tensilo-hid-list's lines and the log of
+// `tensilo-config --verbose`, each with the system's own reason.
+TEST_F(HidrawFuse, TheToolsExplainEachFailureWithTheSystemsReason) {
+    const auto node = [&](unsigned n) { return (tree.Root() / "fuse" / ("hidraw" + std::to_string(n))).string(); };
+    fake->With(kBoardNode, [](FakeNode& n) { n.RefuseOpen = true; });
+
+    const auto reports = tools::ListHidInterfaces(*api);
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(tools::FormatInterfaceLine(reports[0]),
+              "* " + node(kBoardNode) + "  (open refused: Permission denied)  vendor 0x1209 product 0x7E51");
+    EXPECT_NE(tools::FormatInterfaceLine(reports[2]).find(
+                  "manufacturer (request failed: the device tells no manufacturer string)"),
+              std::string::npos)
+        << tools::FormatInterfaceLine(reports[2]);
+    EXPECT_EQ(tools::FormatSummary(reports), "3 interfaces, 1 Tensilo board (1 of them refused to this user)");
+    EXPECT_NE(tools::AccessAdvice(reports).find("70-tensilo.rules"), std::string::npos);
+
+    std::ostringstream log;
+    FailureLog logged(*api, log, "tensilo-config: ");
+    WindowState state;
+    // The walk's end, the size query and the other product's interfaces are no failures.
+    EXPECT_FALSE(WalkInterfaces(logged, state, [](const std::string&) { return BoardVerdict::KeepAndStop; }));
+    EXPECT_EQ(log.str(), "tensilo-config: CreateFileA " + node(kBoardNode) + " failed: Permission denied\n");
+    log.str("");
+
+    const Handle numbered = logged.CreateFileA(node(kNumberedNode), kGenericRead | kGenericWrite,
+                                               kFileShareRead | kFileShareWrite, {}, kOpenExisting, 0);
+    ASSERT_TRUE(IsOpenHandle(numbered));
+    Bytes buffer(64);
+    std::uint32_t bytesRead = 0;
+    Overlapped overlapped;
+    EXPECT_EQ(logged.ReadFile(numbered, buffer, bytesRead, overlapped), 0); // nothing waiting
+    EXPECT_EQ(log.str(), "");
+    fake->With(kNumberedNode, [](FakeNode& n) { n.Unplugged = true; });
+    EXPECT_EQ(logged.ReadFile(numbered, buffer, bytesRead, overlapped), 0);
+    Bytes report(4, 0);
+    EXPECT_EQ(logged.HidD_SetFeature(numbered, report), 0);
+    EXPECT_NE(logged.CloseHandle(numbered), 0);
+    EXPECT_EQ(logged.CloseHandle(numbered), 0);
+    EXPECT_EQ(log.str(), "tensilo-config: ReadFile " + node(kNumberedNode) + " failed: Input/output error\n"
+                         "tensilo-config: HidD_SetFeature " + node(kNumberedNode) + " failed: No such device\n"
+                         "tensilo-config: CloseHandle failed: not an open handle\n");
 }
 
 } // namespace
