@@ -1,6 +1,13 @@
 #include "device/system_failure.h"
 
+#include <system_error>
+
 namespace tensilo::device {
+
+SystemFailure FailureRecord::Describe() const {
+    return SystemFailure{kind, error != 0 ? std::generic_category().message(error) : std::string(text),
+                         refusedVendorId, refusedProductId};
+}
 
 std::optional<SystemFailure> LastFailureOf(const HidApi& hid) {
     const auto* source = dynamic_cast<const SystemFailureSource*>(&hid);

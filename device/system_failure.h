@@ -28,6 +28,18 @@ struct SystemFailure {
     std::uint16_t refusedProductId = 0;
 };
 
+// A failure as a backend records it on each failed call, a poll's ordinary "nothing waiting" among
+// them: nothing is allocated, and the text is made only when someone asks.
+struct FailureRecord {
+    SystemFailure::Kind kind = SystemFailure::Kind::Failed;
+    const char* text = ""; // the backend's own words, used when there is no error number
+    int error = 0;         // errno, when the system gave one
+    std::uint16_t refusedVendorId = 0;
+    std::uint16_t refusedProductId = 0;
+
+    SystemFailure Describe() const;
+};
+
 class SystemFailureSource {
 public:
     virtual ~SystemFailureSource() = default;

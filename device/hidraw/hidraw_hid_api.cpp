@@ -12,7 +12,6 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace tensilo::device {
@@ -74,10 +73,6 @@ std::optional<std::string> ProductOf(const hidraw::NodeSysfs& node) {
     return hidraw::ReadAttribute(node.UsbDevice / "product");
 }
 
-std::string ErrnoText(int error) {
-    return std::generic_category().message(error);
-}
-
 // HID_ID is BUS:VENDOR:PRODUCT in hex, "0003:00001209:00007E51" for a board on USB.
 std::optional<std::pair<std::uint16_t, std::uint16_t>> HidIdOf(const hidraw::NodeSysfs& node) {
     const auto id = hidraw::UeventValue(node.HidDevice, "HID_ID");
@@ -117,21 +112,25 @@ std::intptr_t HidrawHidApi::Insert(Object object) {
 
 std::optional<SystemFailure> HidrawHidApi::LastFailure() const {
     const std::lock_guard lock(mutex_);
-    return lastFailure_;
+    if (!lastFailure_)
+        return std::nullopt;
+    return lastFailure_->Describe();
 }
 
-std::int32_t HidrawHidApi::Fail(std::string reason, SystemFailure::Kind kind) {
-    lastFailure_ = SystemFailure{kind, std::move(reason), 0, 0};
+std::int32_t HidrawHidApi::Fail(const char* reason, SystemFailure::Kind kind) {
+    lastFailure_ = FailureRecord{kind, reason, 0, 0, 0};
     return 0;
 }
 
 std::int32_t HidrawHidApi::FailWithErrno(int error) {
-    return Fail(ErrnoText(error), error == EAGAIN ? SystemFailure::Kind::NothingWaiting
-                                                  : SystemFailure::Kind::Failed);
+    lastFailure_ = FailureRecord{error == EAGAIN ? SystemFailure::Kind::NothingWaiting
+                                                 : SystemFailure::Kind::Failed,
+                                 "", error, 0, 0};
+    return 0;
 }
 
-SystemFailure HidrawHidApi::OpenRefusal(const std::string& path, int error) const {
-    SystemFailure failure{SystemFailure::Kind::Failed, ErrnoText(error), 0, 0};
+FailureRecord HidrawHidApi::OpenRefusal(const std::string& path, int error) const {
+    FailureRecord failure{SystemFailure::Kind::Failed, "", error, 0, 0};
     if (error != EACCES && error != EPERM)
         return failure;
     failure.kind = SystemFailure::Kind::AccessDenied;
@@ -252,9 +251,9 @@ Handle HidrawHidApi::CreateFileA(const std::string& path, std::uint32_t access,
     const int fd = ::open(path.c_str(), mode | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         const int error = errno;
-        SystemFailure refusal = OpenRefusal(path, error);
+        const FailureRecord refusal = OpenRefusal(path, error);
         const std::lock_guard lock(mutex_);
-        lastFailure_ = std::move(refusal);
+        lastFailure_ = refusal;
         return kInvalidHandle;
     }
 
@@ -303,7 +302,7 @@ std::int32_t HidrawHidApi::HidD_GetAttributes(Handle device, Attributes& attribu
 
 std::int32_t HidrawHidApi::GetString(Handle device, std::span<std::uint8_t> buffer,
                                      std::optional<std::string> (*lookup)(const hidraw::NodeSysfs&),
-                                     const char* what) {
+                                     const char* missing) {
     const std::lock_guard lock(mutex_);
     const Device* open = Find<Device>(device);
     if (open == nullptr)
@@ -312,21 +311,21 @@ std::int32_t HidrawHidApi::GetString(Handle device, std::span<std::uint8_t> buff
         return Fail("the buffer has no room for a character");
     const auto text = lookup(open->Sysfs);
     if (!text)
-        return Fail(std::string("the device tells no ") + what + " string");
+        return Fail(missing);
     hidraw::WriteUtf16Le(hidraw::Utf8ToUtf16(*text), buffer);
     return 1;
 }
 
 std::int32_t HidrawHidApi::HidD_GetSerialNumberString(Handle device, std::span<std::uint8_t> buffer) {
-    return GetString(device, buffer, &SerialNumberOf, "serial number");
+    return GetString(device, buffer, &SerialNumberOf, "the device tells no serial number string");
 }
 
 std::int32_t HidrawHidApi::HidD_GetManufacturerString(Handle device, std::span<std::uint8_t> buffer) {
-    return GetString(device, buffer, &ManufacturerOf, "manufacturer");
+    return GetString(device, buffer, &ManufacturerOf, "the device tells no manufacturer string");
 }
 
 std::int32_t HidrawHidApi::HidD_GetProductString(Handle device, std::span<std::uint8_t> buffer) {
-    return GetString(device, buffer, &ProductOf, "product");
+    return GetString(device, buffer, &ProductOf, "the device tells no product string");
 }
 
 std::int32_t HidrawHidApi::HidD_GetPreparsedData(Handle device, PreparsedData& data) {

@@ -90,18 +90,18 @@ private:
     std::optional<std::string> NodeNameOfOpenFile(const std::string& path, int fd) const;
     std::int32_t GetString(Handle device, std::span<std::uint8_t> buffer,
                            std::optional<std::string> (*lookup)(const hidraw::NodeSysfs&),
-                           const char* what);
+                           const char* missing);
     // Keep the reason for the call that is failing, and return the failure value 0. Called with
     // the mutex held.
-    std::int32_t Fail(std::string reason, SystemFailure::Kind kind = SystemFailure::Kind::Failed);
+    std::int32_t Fail(const char* reason, SystemFailure::Kind kind = SystemFailure::Kind::Failed);
     std::int32_t FailWithErrno(int error);
     // The reason for an open of `path` that the system refused with `error`.
-    SystemFailure OpenRefusal(const std::string& path, int error) const;
+    FailureRecord OpenRefusal(const std::string& path, int error) const;
 
     const std::filesystem::path sysRoot_;
     const std::filesystem::path devRoot_;
     mutable std::mutex mutex_;
-    std::optional<SystemFailure> lastFailure_;
+    std::optional<FailureRecord> lastFailure_;
     // Every handle and preparsed-data value handed out and not yet released. Values come from
     // one counter and are never given out twice, so a stale value can only miss.
     std::map<std::intptr_t, Object> objects_;

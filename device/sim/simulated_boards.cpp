@@ -140,9 +140,15 @@ Handle SimulatedBoards::NewHandle(HandleEntry entry) {
     return handle;
 }
 
-std::int32_t SimulatedBoards::Fail(std::string reason, SystemFailure::Kind kind) {
-    lastFailure_ = SystemFailure{kind, std::move(reason), 0, 0};
+std::int32_t SimulatedBoards::Fail(const char* reason, SystemFailure::Kind kind) {
+    lastFailure_ = FailureRecord{kind, reason, 0, 0, 0};
     return 0;
+}
+
+std::optional<SystemFailure> SimulatedBoards::LastFailure() const {
+    if (!lastFailure_)
+        return std::nullopt;
+    return lastFailure_->Describe();
 }
 
 SimulatedBoards::Board* SimulatedBoards::LiveBoard(Handle device, SimCall call) {

@@ -58,7 +58,7 @@ public:
                           Overlapped& overlapped) override;
     std::int32_t CloseHandle(Handle handle) override;
 
-    std::optional<SystemFailure> LastFailure() const override { return lastFailure_; }
+    std::optional<SystemFailure> LastFailure() const override;
 
     // SimSteering
     BoardId DefineBoard(const SimBoardConfig& config) override;
@@ -117,7 +117,7 @@ private:
 
     Handle NewHandle(HandleEntry entry);
     // Keeps the reason for the call that is failing and returns the failure value 0.
-    std::int32_t Fail(std::string reason, SystemFailure::Kind kind = SystemFailure::Kind::Failed);
+    std::int32_t Fail(const char* reason, SystemFailure::Kind kind = SystemFailure::Kind::Failed);
     // The board of an open device handle that still answers, or none.
     Board* LiveBoard(Handle device, SimCall call);
     std::int32_t WriteString(Handle device, SimCall call, std::span<std::uint8_t> buffer);
@@ -135,7 +135,7 @@ private:
     std::function<std::uint64_t()> clockSource_;
     int eventsCreated_ = 0;
     int badCloses_ = 0;
-    std::optional<SystemFailure> lastFailure_;
+    std::optional<FailureRecord> lastFailure_;
 };
 
 } // namespace tensilo::device::sim
