@@ -246,8 +246,12 @@ TEST_F(HidrawFuse, TheToolsExplainEachFailureWithTheSystemsReason) {
     std::ostringstream log;
     FailureLog logged(*api, log, "tensilo-config: ");
     WindowState state;
-    // The walk's end, the size query and the other product's interfaces are no failures.
-    EXPECT_FALSE(WalkInterfaces(logged, state, [](const std::string&) { return BoardVerdict::KeepAndStop; }));
+    // The walk's end, the size query and the other product's interfaces are no failures; the
+    // refusal still reaches the window's walk through the log.
+    WalkNotes notes;
+    EXPECT_FALSE(WalkInterfaces(logged, state, [](const std::string&) { return BoardVerdict::KeepAndStop; },
+                                &notes));
+    EXPECT_TRUE(notes.boardAccessRefused);
     EXPECT_EQ(log.str(), "tensilo-config: CreateFileA " + node(kBoardNode) + " failed: Permission denied\n");
     log.str("");
 
