@@ -15,10 +15,26 @@ void FailureLog::Failed(const char* call, const std::string& subject) {
     const auto failure = LastFailureOf(inner_);
     if (failure && IsOrdinaryAnswer(*failure))
         return;
-    log_ << prefix_ << call;
-    if (!subject.empty())
-        log_ << " " << subject;
-    log_ << " failed: " << LastFailureText(inner_) << std::endl;
+    const std::string what = subject.empty() ? std::string(call) : call + (" " + subject);
+    std::string reason = LastFailureText(inner_);
+    std::string& written = written_[what];
+    if (written == reason)
+        return;
+    log_ << prefix_ << what << " failed: " << reason << std::endl;
+    written = std::move(reason);
+}
+
+void FailureLog::Succeeded(const char* call, const std::string& subject) {
+    if (!written_.empty())
+        written_.erase(subject.empty() ? std::string(call) : call + (" " + subject));
+}
+
+std::int32_t FailureLog::Check(std::int32_t result, const char* call, const std::string& subject) {
+    if (result == 0)
+        Failed(call, subject);
+    else
+        Succeeded(call, subject);
+    return result;
 }
 
 std::string FailureLog::PathOf(Handle device) const {
@@ -59,56 +75,45 @@ std::int32_t FailureLog::SetupDiGetDeviceInterfaceDetailA(Handle set, const Inte
 }
 
 std::int32_t FailureLog::SetupDiDestroyDeviceInfoList(Handle set) {
-    const std::int32_t result = inner_.SetupDiDestroyDeviceInfoList(set);
-    if (result == 0)
-        Failed("SetupDiDestroyDeviceInfoList", {});
-    return result;
+    return Check(inner_.SetupDiDestroyDeviceInfoList(set), "SetupDiDestroyDeviceInfoList", {});
 }
 
 Handle FailureLog::CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
                                const SecurityAttributes& security, std::uint32_t disposition,
                                std::uint32_t flags) {
     const Handle device = inner_.CreateFileA(path, access, share, security, disposition, flags);
-    if (IsOpenHandle(device))
+    if (IsOpenHandle(device)) {
         paths_[device] = path;
-    else
+        Succeeded("CreateFileA", path);
+    } else {
         Failed("CreateFileA", path);
+    }
     return device;
 }
 
 std::int32_t FailureLog::HidD_GetAttributes(Handle device, Attributes& attributes) {
-    const std::int32_t result = inner_.HidD_GetAttributes(device, attributes);
-    if (result == 0)
-        Failed("HidD_GetAttributes", PathOf(device));
-    return result;
+    return Check(inner_.HidD_GetAttributes(device, attributes), "HidD_GetAttributes",
+                 PathOf(device));
 }
 
 std::int32_t FailureLog::HidD_GetSerialNumberString(Handle device, std::span<std::uint8_t> buffer) {
-    const std::int32_t result = inner_.HidD_GetSerialNumberString(device, buffer);
-    if (result == 0)
-        Failed("HidD_GetSerialNumberString", PathOf(device));
-    return result;
+    return Check(inner_.HidD_GetSerialNumberString(device, buffer), "HidD_GetSerialNumberString",
+                 PathOf(device));
 }
 
 std::int32_t FailureLog::HidD_GetManufacturerString(Handle device, std::span<std::uint8_t> buffer) {
-    const std::int32_t result = inner_.HidD_GetManufacturerString(device, buffer);
-    if (result == 0)
-        Failed("HidD_GetManufacturerString", PathOf(device));
-    return result;
+    return Check(inner_.HidD_GetManufacturerString(device, buffer), "HidD_GetManufacturerString",
+                 PathOf(device));
 }
 
 std::int32_t FailureLog::HidD_GetProductString(Handle device, std::span<std::uint8_t> buffer) {
-    const std::int32_t result = inner_.HidD_GetProductString(device, buffer);
-    if (result == 0)
-        Failed("HidD_GetProductString", PathOf(device));
-    return result;
+    return Check(inner_.HidD_GetProductString(device, buffer), "HidD_GetProductString",
+                 PathOf(device));
 }
 
 std::int32_t FailureLog::HidD_GetPreparsedData(Handle device, PreparsedData& data) {
-    const std::int32_t result = inner_.HidD_GetPreparsedData(device, data);
-    if (result == 0)
-        Failed("HidD_GetPreparsedData", PathOf(device));
-    return result;
+    return Check(inner_.HidD_GetPreparsedData(device, data), "HidD_GetPreparsedData",
+                 PathOf(device));
 }
 
 std::int32_t FailureLog::HidP_GetCaps(PreparsedData data, HidCaps& caps) {
@@ -119,24 +124,15 @@ std::int32_t FailureLog::HidP_GetCaps(PreparsedData data, HidCaps& caps) {
 }
 
 std::int32_t FailureLog::HidD_FreePreparsedData(PreparsedData data) {
-    const std::int32_t result = inner_.HidD_FreePreparsedData(data);
-    if (result == 0)
-        Failed("HidD_FreePreparsedData", {});
-    return result;
+    return Check(inner_.HidD_FreePreparsedData(data), "HidD_FreePreparsedData", {});
 }
 
 std::int32_t FailureLog::HidD_GetFeature(Handle device, std::span<std::uint8_t> report) {
-    const std::int32_t result = inner_.HidD_GetFeature(device, report);
-    if (result == 0)
-        Failed("HidD_GetFeature", PathOf(device));
-    return result;
+    return Check(inner_.HidD_GetFeature(device, report), "HidD_GetFeature", PathOf(device));
 }
 
 std::int32_t FailureLog::HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) {
-    const std::int32_t result = inner_.HidD_SetFeature(device, report);
-    if (result == 0)
-        Failed("HidD_SetFeature", PathOf(device));
-    return result;
+    return Check(inner_.HidD_SetFeature(device, report), "HidD_SetFeature", PathOf(device));
 }
 
 Handle FailureLog::CreateEventA(const SecurityAttributes& security, bool manualReset,
@@ -154,6 +150,8 @@ std::int32_t FailureLog::ReadFile(Handle device, std::span<std::uint8_t> buffer,
     // else is heard.
     if (result == 0 && LastFailureOf(inner_))
         Failed("ReadFile", PathOf(device));
+    else if (result != 0)
+        Succeeded("ReadFile", PathOf(device));
     return result;
 }
 
@@ -162,9 +160,7 @@ std::int32_t FailureLog::CloseHandle(Handle handle) {
     const std::int32_t result = inner_.CloseHandle(handle);
     if (result != 0)
         paths_.erase(handle);
-    else
-        Failed("CloseHandle", path);
-    return result;
+    return Check(result, "CloseHandle", path);
 }
 
 } // namespace tensilo::device

@@ -1,7 +1,9 @@
 // A HID interface that passes every call to another and writes a line for each call that failed,
 // with the reason the backend gives: what `tensilo-config --verbose` prints on standard error.
 // Ordinary answers that the program expects are not failures here: a read with no report
-// waiting, the end of an enumeration, and the detail query for the record's size.
+// waiting, the end of an enumeration, and the detail query for the record's size. A failure that
+// every search repeats (a node this user may not open, tried 20 times a second) is written once,
+// and again only after the same call on the same device has succeeded or failed otherwise.
 #pragma once
 
 #include "device/hid_api.h"
@@ -51,6 +53,10 @@ private:
     // Writes the line for a failed call on `subject` (a device path, or empty), unless the
     // backend tells that the failure was an ordinary answer.
     void Failed(const char* call, const std::string& subject);
+    // Forgets the failure written for this call on `subject`, so that its next one is written.
+    void Succeeded(const char* call, const std::string& subject);
+    // Failed or Succeeded by `result`, which it returns.
+    std::int32_t Check(std::int32_t result, const char* call, const std::string& subject);
     // The path a device handle was opened on, for the line; empty for an unknown handle.
     std::string PathOf(Handle device) const;
 
@@ -58,6 +64,8 @@ private:
     std::ostream& log_;
     const std::string prefix_;
     std::map<Handle, std::string> paths_;
+    // The reason last written for each call and subject ("CreateFileA /dev/hidraw3").
+    std::map<std::string, std::string> written_;
 };
 
 } // namespace tensilo::device

@@ -252,7 +252,19 @@ TEST_F(HidrawFuse, TheToolsExplainEachFailureWithTheSystemsReason) {
     EXPECT_FALSE(WalkInterfaces(logged, state, [](const std::string&) { return BoardVerdict::KeepAndStop; },
                                 &notes));
     EXPECT_TRUE(notes.boardAccessRefused);
-    EXPECT_EQ(log.str(), "tensilo-config: CreateFileA " + node(kBoardNode) + " failed: Permission denied\n");
+    const std::string refusal = "tensilo-config: CreateFileA " + node(kBoardNode) + " failed: Permission denied\n";
+    EXPECT_EQ(log.str(), refusal);
+    // Every search meets the refusal again; it is written once, and again after an open succeeded.
+    const auto search = [&] {
+        WalkInterfaces(logged, state, [](const std::string&) { return BoardVerdict::Close; });
+    };
+    search();
+    EXPECT_EQ(log.str(), refusal);
+    fake->With(kBoardNode, [](FakeNode& n) { n.RefuseOpen = false; });
+    search();
+    fake->With(kBoardNode, [](FakeNode& n) { n.RefuseOpen = true; });
+    search();
+    EXPECT_EQ(log.str(), refusal + refusal);
     log.str("");
 
     const Handle numbered = logged.CreateFileA(node(kNumberedNode), kGenericRead | kGenericWrite,
