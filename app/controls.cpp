@@ -32,6 +32,24 @@ private:
     QColor colour_;
 };
 
+// A drop-down box of the fixed size the layout gives it. Its popup is made when it is first
+// opened, so a list nobody opens costs none, and the box never measures its items for a size hint.
+class DropDownBox final : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    QSize sizeHint() const override { return size(); }
+    QSize minimumSizeHint() const override { return size(); }
+
+    void showPopup() override {
+        // view() makes the popup on the first call. Rows of one height spare measuring every item
+        // to place the popup's rows.
+        if (auto* rows = qobject_cast<QListView*>(view()))
+            rows->setUniformItemSizes(true);
+        QComboBox::showPopup();
+    }
+};
+
 QColor ToQColor(Rgb rgb) {
     return QColor(rgb.r, rgb.g, rgb.b);
 }
@@ -110,16 +128,11 @@ void CaptionedControl::setCaption(const QString& caption) {
 // --- drop-down lists --------------------------------------------------------------------------
 
 ListControl::ListControl(const ControlSpec& spec, Control* parent, QWidget* parentWidget)
-    : Control(spec, parent), combo_(new QComboBox(parentWidget)) {
+    : Control(spec, parent), combo_(new DropDownBox(parentWidget)) {
     model_ = new QStringListModel(combo_);
     combo_->setModel(model_);
     combo_->setEditable(false);
     combo_->setMaxVisibleItems(12);
-    // The layout is fixed: never measure 2560 items to size the box.
-    combo_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    combo_->setMinimumContentsLength(1);
-    if (auto* view = qobject_cast<QListView*>(combo_->view()))
-        view->setUniformItemSizes(true);
     placeWidget(combo_);
     // A user's choice arrives as `activated`; the program's assignments are routed to the
     // handler by setListIndex, so each raises the event exactly once.
@@ -151,7 +164,12 @@ void ListControl::appendItem(const QString& text) {
 }
 
 void ListControl::appendItems(const QStringList& texts) {
-    items_.append(texts);
+    // An empty list takes the texts as they are: lists filled with the same texts then share one
+    // copy of them (Qt's implicit sharing) rather than each holding its own.
+    if (items_.isEmpty())
+        items_ = texts;
+    else
+        items_.append(texts);
     model_->setStringList(items_);
     syncWidgetIndex();
 }

@@ -10,18 +10,28 @@
 
 #include <array>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tensilo::app {
 
 namespace {
 
+// The 2560 gain item texts in the default locale's notation, shared by the three gain lists. They
+// are made once per process, and again only when the locale's decimal separator has changed.
 QStringList GainItemTexts() {
-    const std::string separator = QLocale().decimalPoint().toStdString();
-    QStringList texts;
-    texts.reserve(protocol::kGainItemCount);
-    for (int k = 0; k < protocol::kGainItemCount; ++k)
-        texts.append(QString::fromStdString(protocol::GainItemText(k, separator)));
+    static QString madeWithSeparator;
+    static QStringList texts;
+    const QString separator = QLocale().decimalPoint();
+    if (texts.isEmpty() || separator != madeWithSeparator) {
+        const std::string separatorText = separator.toStdString();
+        QStringList made;
+        made.reserve(protocol::kGainItemCount);
+        for (int k = 0; k < protocol::kGainItemCount; ++k)
+            made.append(QString::fromStdString(protocol::GainItemText(k, separatorText)));
+        texts = std::move(made);
+        madeWithSeparator = separator;
+    }
     return texts;
 }
 

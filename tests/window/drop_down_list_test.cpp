@@ -2,6 +2,9 @@
 // each pick by the user, and never for clearing or appending.
 #include "app/controls.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QListView>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -49,6 +52,26 @@ TEST_F(DropDownListTest, TheHandlerSeesTheNewSelectionWhileItRuns) {
     list.setListIndex(1);
     list.choose(0);
     EXPECT_EQ(seen, (std::vector<std::string>{"b", "a"}));
+}
+
+TEST_F(DropDownListTest, ThePopupIsMadeWhenFirstOpenedAndListsEveryItemInRowsOfOneHeight) {
+    QStringList texts;
+    for (int k = 0; k < 2560; ++k)
+        texts.append(QString::number(k));
+    list.appendItems(texts);
+    parent.show();
+    auto* combo = qobject_cast<QComboBox*>(list.widget());
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->findChild<QAbstractItemView*>(), nullptr) << "a list nobody opened has no popup";
+    EXPECT_EQ(combo->sizeHint(), combo->size()) << "the box keeps its size, whatever it holds";
+    combo->showPopup();
+    const auto* rows = qobject_cast<QListView*>(combo->view());
+    ASSERT_NE(rows, nullptr);
+    EXPECT_TRUE(rows->isVisible());
+    EXPECT_TRUE(rows->uniformItemSizes()) << "2560 items would each be measured to place the rows";
+    EXPECT_EQ(rows->model()->rowCount(), 2560);
+    combo->hidePopup();
+    EXPECT_TRUE(events.empty());
 }
 
 } // namespace

@@ -4,13 +4,17 @@
 #include "device/sim/simulated_boards.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLocale>
 #include <QPixmap>
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 namespace tensilo::app {
 namespace {
@@ -117,6 +121,45 @@ TEST_F(WindowLayoutTest, TheIconHasA32And16PixelImage) {
     const QList<QSize> sizes = window.windowIcon().availableSizes();
     EXPECT_TRUE(sizes.contains(QSize(32, 32)));
     EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+}
+
+// The three gain lists show one list of texts, made once and shared; each widget shows exactly what
+// its list holds, also when the lists are emptied, and the texts follow the locale's separator.
+TEST_F(WindowLayoutTest, TheGainListsShareOneListOfTextsAndShowWhatTheyHold) {
+    const std::array<ListControl*, 3> lists = {&window.LC_gain, &window.Pot1, &window.Pot2};
+    const auto combo = [](const ListControl* list) { return qobject_cast<QComboBox*>(list->widget()); };
+    const auto widgetsShowTheLists = [&] {
+        for (const ListControl* list : lists) {
+            SCOPED_TRACE(std::string(list->name()));
+            EXPECT_EQ(combo(list)->count(), list->count());
+            EXPECT_EQ(combo(list)->currentIndex(), list->listIndex());
+            EXPECT_EQ(combo(list)->currentText(), list->text());
+        }
+    };
+    ASSERT_EQ(window.LC_gain.count(), 2560);
+    widgetsShowTheLists();
+    const QChar* shared = combo(&window.LC_gain)->itemText(2559).constData();
+    EXPECT_EQ(combo(&window.Pot2)->itemText(2559).constData(), shared) << "one copy of the texts";
+    window.ReadBackSettings();
+    EXPECT_EQ(combo(&window.Pot1)->itemText(2559).constData(), shared) << "the texts are not made anew";
+
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    window.ReadBackSettings();
+    QLocale::setDefault(QLocale::c());
+    for (const ListControl* list : lists)
+        EXPECT_EQ(combo(list)->itemText(1), "1,00390625") << list->name();
+    window.ReadBackSettings();
+    EXPECT_EQ(combo(&window.Pot1)->itemText(1), "1.00390625");
+
+    boards.Detach(board);
+    window.Timer.fire();
+    ASSERT_EQ(window.state().DeviceDetected, kFalse);
+    EXPECT_EQ(window.LC_gain.count(), 0);
+    widgetsShowTheLists();
+    boards.Attach(board);
+    window.Timer.fire();
+    ASSERT_EQ(window.state().SettingsLoaded, kTrue);
+    widgetsShowTheLists();
 }
 
 TEST_F(WindowLayoutTest, ScreenshotForAPersonToLookAt) {
