@@ -32,8 +32,8 @@ require_tools() {
         command -v "$tool" >/dev/null || missing+=("$tool")
     done
     if [[ ${#missing[@]} -gt 0 ]]; then
-        echo "FAIL: not installed: ${missing[*]}; scripts/install-deps installs them" \
-             "(Debian packages wine, wine64, xvfb, unzip)." >&2
+        echo "FAIL: not installed: ${missing[*]}; scripts/install-deps installs the Debian" \
+             "packages that bring them (scripts/debian-packages.txt)." >&2
         exit 1
     fi
 }
