@@ -3,7 +3,8 @@
 # - every scenario file, by tensilo-scenario.exe and by the Linux tensilo-scenario: standard
 #   output, standard error and exit status must be the same, byte for byte once the carriage
 #   returns of Windows' line endings are dropped;
-# - tensilo-demo.exe --self-check-ms 500, which must pass and say so on standard output;
+# - tensilo-demo.exe --self-check-ms 500, which must pass and say so on standard output, and
+#   Qt's own messages, which must reach standard error;
 # - tensilo-hid-list.exe, which must list Wine's two HID interfaces.
 # Usage: run-programs.sh WINDOWS_BIN LINUX_SCENARIO_RUNNER SCENARIO_FILE...
 set -euo pipefail
@@ -64,6 +65,14 @@ expect "the demo's self-check exits with 0 (got $(cat "$work/demo.status"))" \
     test "$(cat "$work/demo.status")" -eq 0
 expect "the demo lists both boards" grep -q '^serial numbers: TS-00417 TS-00852 ' "$work/demo.out"
 expect "the demo says it passed, on standard output" grep -qx 'self-check passed' "$work/demo.out"
+
+echo "=== Qt's messages from a windowed program"
+# Without a console, Qt would send them to the debugger, where nobody reads them.
+run noplatform wine "$windows_bin/tensilo-demo.exe" -platform tensilo-none --self-check-ms 100
+cat "$work/noplatform.err"
+expect "an unknown platform ends the demo with a failure" test "$(cat "$work/noplatform.status")" -ne 0
+expect "Qt's message about it is on standard error" \
+    grep -q 'Could not find the Qt platform plugin "tensilo-none"' "$work/noplatform.err"
 
 echo "=== tensilo-hid-list.exe"
 run list wine "$windows_bin/tensilo-hid-list.exe"

@@ -2,10 +2,12 @@
 #include "app/frm_main.h"
 #include "device/platform_backend.h"
 #include "tools/common/display_check.h"
+#include "tools/common/gui_console.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    tensilo::tools::UseStartingConsole();
     if (!tensilo::tools::DisplayAvailable("tensilo-config"))
         return 1;
     QApplication application(argc, argv);
