@@ -6,19 +6,13 @@
 #include "device/failure_log.h"
 #include "device/platform_backend.h"
 #include "tools/common/display_check.h"
+#include "tools/common/gui_console.h"
 
 #include <QApplication>
 
 #include <cstring>
 #include <iostream>
 #include <memory>
-#include <vector>
-
-#ifdef _WIN32
-#include <windows.h>
-
-#include <cstdio>
-#endif
 
 namespace {
 
@@ -37,26 +31,11 @@ bool TakeVerbose(int& argc, char** argv) {
     return verbose;
 }
 
-#ifdef _WIN32
-// A windowed program has no standard error of its own unless one was handed to it: write to the
-// console it was started from, if any.
-void ReachTheConsole() {
-    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
-    if ((error == nullptr || error == INVALID_HANDLE_VALUE) && ::AttachConsole(ATTACH_PARENT_PROCESS)) {
-        if (std::freopen("CONOUT$", "w", stderr) != nullptr)
-            std::cerr.clear();
-    }
-}
-#endif
-
 } // namespace
 
 int main(int argc, char** argv) {
+    tensilo::tools::UseStartingConsole();
     const bool verbose = TakeVerbose(argc, argv);
-#ifdef _WIN32
-    if (verbose)
-        ReachTheConsole();
-#endif
     if (!tensilo::tools::DisplayAvailable("tensilo-config"))
         return 1;
     QApplication application(argc, argv);

@@ -3,9 +3,11 @@
 #include "app/frm_main.h"
 #include "device/sim/simulated_boards.h"
 #include "tools/common/display_check.h"
+#include "tools/common/gui_console.h"
 #include "tools/demo/boards_window.h"
 #include "tools/demo/self_check.h"
 #include "tools/demo/sim_clock.h"
+#include "tools/demo/window_placement.h"
 
 #include <QApplication>
 
@@ -36,6 +38,7 @@ void DefineDemoBoards(SimulatedBoards& boards) {
 } // namespace
 
 int main(int argc, char** argv) {
+    tensilo::tools::UseStartingConsole();
     if (!tensilo::tools::DisplayAvailable("tensilo-demo"))
         return 1;
     QApplication application(argc, argv);
@@ -60,8 +63,9 @@ int main(int argc, char** argv) {
     boardsWindow.setAttribute(Qt::WA_QuitOnClose, false);
 
     window.Form_Load();
-    boardsWindow.move(window.frameGeometry().topRight() + QPoint(16, 0));
+    // Placed once both are shown, when their frames' sizes are known.
     boardsWindow.show();
+    tensilo::demo::PlaceDemoWindows(window, boardsWindow);
 
     if (selfCheck)
         return tensilo::demo::RunSelfCheck(options, window, boardsWindow, boards, clock);

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QPixmap>
+#include <QScreen>
 
 #include <algorithm>
 #include <array>
@@ -115,6 +116,15 @@ int RunSelfCheck(const DemoOptions& options, app::FrmMain& window, QWidget& boar
         std::cout << trace.name << " width " << trace.low << " to " << trace.high << " twips"
                   << (trace.Moved() ? "" : ": did not move") << "\n";
         ok = ok && trace.Moved();
+    }
+    // Both windows wholly on the screen, so that a user sees the boards window beside the tool.
+    if (const QScreen* screen = window.screen()) {
+        const QRect area = screen->availableGeometry();
+        const bool onScreen =
+            area.contains(window.frameGeometry()) && area.contains(boardsWindow.frameGeometry());
+        std::cout << "windows " << (onScreen ? "on" : "partly off") << " the screen ("
+                  << area.width() << "x" << area.height() << ")\n";
+        ok = ok && onScreen;
     }
     ok = Save(window, options.grabWindow) && ok;
     ok = Save(boardsWindow, options.grabBoards) && ok;

@@ -2,8 +2,9 @@
 // real time, report what the window shows, and save pictures of both windows.
 //   --self-check-ms N    advance the boards' clock by N ms in 10 ms steps, letting window events
 //                        run after each step and ticking the polling timer at its interval; print
-//                        the listed serial numbers and the bars' widths; exit 0 when both boards
-//                        are listed and every bar moved, else 1
+//                        the listed serial numbers, the bars' widths and whether both windows are
+//                        wholly on the screen; exit 0 when both boards are listed, every bar
+//                        moved and both windows are on the screen, else 1
 //   --grab-window FILE   after the run, save a picture of the main window (PNG)
 //   --grab-boards FILE   after the run, save a picture of the "Simulated boards" window
 #pragma once

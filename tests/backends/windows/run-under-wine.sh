@@ -7,19 +7,12 @@ set -euo pipefail
 source_dir=$(cd "$1" && pwd)
 build_dir=$2
 
+source "$(dirname "$0")/../../windows/wine-prefix.sh"
 fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
-
-missing=()
-for tool in x86_64-w64-mingw32-g++-posix wine wineserver cmake ninja timeout; do
-    command -v "$tool" >/dev/null || missing+=("$tool")
-done
-if [[ ${#missing[@]} -gt 0 ]]; then
-    fail "not installed: ${missing[*]}. This test needs the Debian packages" \
-         "g++-mingw-w64-x86-64-posix, wine and wine64; scripts/install-deps installs them."
-fi
+require_tools x86_64-w64-mingw32-g++-posix wine wineserver cmake ninja timeout
 
 echo "=== cross build in $build_dir"
 mkdir -p "$build_dir"
@@ -36,43 +29,9 @@ timeout 1000 cmake --build "$build_dir" -j2 --target tensilo-hid-list tensilo-wi
 lister=$build_dir/tools/hid-list/tensilo-hid-list.exe
 checker=$build_dir/tests/backends/windows/check/tensilo-win32-check.exe
 
-# A fresh prefix, home and temporary folder (Debian's wineserver keeps its socket there), so that
-# nothing of the user's Wine setup, and nothing left by an earlier run, takes part; all are
-# removed at the end.
-work=$(mktemp -d "${TMPDIR:-/tmp}/tensilo-wine.XXXXXX")
-export WINEPREFIX=$work/prefix HOME=$work/home TMPDIR=$work/tmp WINEDEBUG=-all
-# No menu entries, no Mono or Gecko installers: none is needed to reach HID devices.
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=;mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-mkdir -p "$HOME" "$TMPDIR"
-cleanup() {
-    timeout 30 wineserver -k >/dev/null 2>&1 || true
-    timeout 30 wineserver -w >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
 echo "=== Wine prefix"
-# Without a completed wineboot the prefix has no HID devices.
-if ! { timeout 300 wine wineboot -i && timeout 120 wineserver -w; } >"$work/wineboot.log" 2>&1; then
-    cat "$work/wineboot.log"
-    fail "wineboot"
-fi
-timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-    >/dev/null 2>&1 || fail "turning off Wine's crash dialog"
-
-passed=0
-failed=0
-expect() { # description, then a command that must succeed
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $what"
-    fi
-}
+fresh_wine_prefix
+unset DISPLAY WAYLAND_DISPLAY
 
 echo "=== tensilo-hid-list.exe"
 status=0

@@ -1,13 +1,18 @@
 // Checks of the Win32 HID backend against the real setupapi and hid.dll, run under Wine. Wine
 // shows two HID interfaces of vendor 0x845E: a mouse (product 0x0001, input reports of 2 bytes)
-// and a keyboard (0x0002, 14 bytes); neither sends input reports on its own. The keyboard stands
-// in for a board where the program's walk needs one: a wrapper reports the board's IDs for it.
+// and a keyboard (0x0002, 14 bytes); neither sends input reports on its own, and neither has
+// feature reports. The keyboard stands in for a board where the program's walk needs one: a
+// wrapper reports the board's IDs for it. Reads that return data go through an overlapped named
+// pipe opened by the backend, which delivers one message per read as the HID class driver
+// delivers one report; the buffer lengths the backend hands to hid.dll are seen by replacing
+// hid.dll's entries in this program's import table.
 #include "device/board_identity.h"
 #include "device/failure_log.h"
 #include "device/interface_walk.h"
 #include "device/platform_backend.h"
 #include "device/read_channel.h"
 #include "device/system_failure.h"
+#include "tests/backends/windows/check/import_patch.h"
 #include "tools/hid-list/hid_listing.h"
 
 #include <windows.h>
@@ -18,6 +23,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -25,6 +31,7 @@
 
 using namespace tensilo;
 using namespace tensilo::device;
+using tensilo::check::ReplaceImport;
 
 namespace {
 
@@ -272,8 +279,7 @@ void CheckEmptyRead(HidApi& hid, Handle readHandle, Overlapped& record) {
         CHECK(elapsed < std::chrono::seconds(2));
         CHECK(record.Internal == kStatusCancelled);
         if (record.hEvent != kNoHandle)
-            CHECK(WaitForSingleObject(reinterpret_cast<HANDLE>(record.hEvent), 0) ==
-                  WAIT_OBJECT_0);
+            CHECK(WaitForSingleObject(reinterpret_cast<HANDLE>(record.hEvent), 0) == WAIT_OBJECT_0);
     }
     CHECK(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0xAB; }));
 }
@@ -371,6 +377,231 @@ void CheckFailureReasons(HidApi& hid) {
     CHECK(log.str() == "CreateFileA " + missingPath + " failed: " + reason + "\n");
 }
 
+// The whole device path of the interface whose path starts with `pathStart`, as the walk finds it.
+std::string DevicePath(HidApi& hid, const char* pathStart) {
+    const auto reports = tools::ListHidInterfaces(hid);
+    const auto* report = FindByPath(reports, pathStart);
+    CHECK(report != nullptr);
+    return report != nullptr ? report->path : std::string();
+}
+
+// The last call of each replaced hid.dll function: the buffer and the length it was given.
+struct BufferCall {
+    const void* buffer = nullptr;
+    ULONG length = 0;
+    int calls = 0;
+};
+std::map<std::string, BufferCall> bufferCalls;
+
+template <const char* Name> struct BufferCallRecorder {
+    using Function = BOOLEAN(NTAPI*)(HANDLE, PVOID, ULONG);
+    static inline Function original = nullptr;
+    static BOOLEAN NTAPI Record(HANDLE device, PVOID buffer, ULONG length) {
+        BufferCall& call = bufferCalls[Name];
+        call.buffer = buffer;
+        call.length = length;
+        ++call.calls;
+        return original(device, buffer, length);
+    }
+    static bool Install() {
+        return ReplaceImport("hid.dll", Name, reinterpret_cast<void*>(&Record),
+                             reinterpret_cast<void**>(&original));
+    }
+};
+constexpr char kGetFeature[] = "HidD_GetFeature";
+constexpr char kSetFeature[] = "HidD_SetFeature";
+constexpr char kGetSerial[] = "HidD_GetSerialNumberString";
+constexpr char kGetManufacturer[] = "HidD_GetManufacturerString";
+constexpr char kGetProduct[] = "HidD_GetProductString";
+
+// Each buffer request reaches hid.dll with the caller's buffer and exactly its length: a feature
+// report one byte short, or a string buffer offered longer than it is, would be seen here.
+void CheckBufferLengths(HidApi& hid) {
+    std::puts("check: buffer lengths handed to hid.dll");
+    const bool installed = BufferCallRecorder<kGetFeature>::Install() &&
+                           BufferCallRecorder<kSetFeature>::Install() &&
+                           BufferCallRecorder<kGetSerial>::Install() &&
+                           BufferCallRecorder<kGetManufacturer>::Install() &&
+                           BufferCallRecorder<kGetProduct>::Install();
+    CHECK(installed);
+    if (!installed)
+        return;
+    SecurityAttributes security;
+    const Handle device =
+        hid.CreateFileA(DevicePath(hid, kKeyboardPath), kGenericRead | kGenericWrite,
+                        kFileShareRead | kFileShareWrite, security, kOpenExisting, 0);
+    CHECK(IsOpenHandle(device));
+    using Request = std::int32_t (*)(HidApi&, Handle, std::span<std::uint8_t>);
+    const std::pair<const char*, Request> requests[] = {
+        {kGetFeature,
+         [](HidApi& h, Handle d, std::span<std::uint8_t> b) { return h.HidD_GetFeature(d, b); }},
+        {kSetFeature,
+         [](HidApi& h, Handle d, std::span<std::uint8_t> b) { return h.HidD_SetFeature(d, b); }},
+        {kGetSerial, [](HidApi& h, Handle d,
+                        std::span<std::uint8_t> b) { return h.HidD_GetSerialNumberString(d, b); }},
+        {kGetManufacturer,
+         [](HidApi& h, Handle d, std::span<std::uint8_t> b) {
+             return h.HidD_GetManufacturerString(d, b);
+         }},
+        {kGetProduct, [](HidApi& h, Handle d,
+                         std::span<std::uint8_t> b) { return h.HidD_GetProductString(d, b); }},
+    };
+    // The board's feature report (17 bytes), the program's string buffer (100) and lengths around.
+    for (const std::size_t length :
+         {std::size_t{1}, std::size_t{16}, std::size_t{17}, std::size_t{18}, std::size_t{100}}) {
+        std::vector<std::uint8_t> buffer(length + 8, 0);
+        for (const auto& [name, request] : requests) {
+            const int before = bufferCalls[name].calls;
+            request(hid, device, std::span(buffer).first(length));
+            const BufferCall& call = bufferCalls[name];
+            if (call.calls != before + 1 || call.buffer != buffer.data() || call.length != length)
+                std::printf("  %s with %zu bytes: hid.dll got %lu bytes at %s\n", name, length,
+                            call.length,
+                            call.buffer == buffer.data() ? "the buffer" : "another address");
+            CHECK(call.calls == before + 1);
+            CHECK(call.buffer == buffer.data());
+            CHECK(call.length == length);
+        }
+    }
+    CHECK(hid.CloseHandle(device) != 0);
+}
+
+// A named pipe in message mode, its server end here and its client end opened by the backend as
+// the program opens a board for reading; messages written to the server are the reports.
+class ReportPipe {
+public:
+    explicit ReportPipe(HidApi& hid) : hid_(hid) {
+        const std::string name =
+            "\\\\.\\pipe\\tensilo-check-" + std::to_string(GetCurrentProcessId());
+        server_ = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                   PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 4096,
+                                   4096, 0, nullptr);
+        SecurityAttributes security;
+        client =
+            hid.CreateFileA(name, kGenericRead | kGenericWrite, kFileShareRead | kFileShareWrite,
+                            security, kOpenExisting, kFileFlagOverlapped);
+        // A client end starts in byte mode; in message mode each read returns one message.
+        DWORD mode = PIPE_READMODE_MESSAGE;
+        if (IsOpenHandle(client) &&
+            !SetNamedPipeHandleState(reinterpret_cast<HANDLE>(client), &mode, nullptr, nullptr)) {
+            hid.CloseHandle(client);
+            client = kInvalidHandle;
+        }
+    }
+    ~ReportPipe() {
+        if (IsOpenHandle(client))
+            hid_.CloseHandle(client);
+        CloseServer();
+    }
+    ReportPipe(const ReportPipe&) = delete;
+    ReportPipe& operator=(const ReportPipe&) = delete;
+
+    bool Open() const { return server_ != INVALID_HANDLE_VALUE && IsOpenHandle(client); }
+
+    bool Send(const std::vector<std::uint8_t>& report) {
+        OVERLAPPED request{};
+        DWORD written = 0;
+        if (!WriteFile(server_, report.data(), static_cast<DWORD>(report.size()), nullptr,
+                       &request) &&
+            GetLastError() != ERROR_IO_PENDING)
+            return false;
+        return GetOverlappedResult(server_, &request, &written, TRUE) && written == report.size();
+    }
+
+    void CloseServer() {
+        if (server_ != INVALID_HANDLE_VALUE)
+            CloseHandle(server_);
+        server_ = INVALID_HANDLE_VALUE;
+    }
+
+    Handle client = kInvalidHandle;
+
+private:
+    HidApi& hid_;
+    HANDLE server_ = INVALID_HANDLE_VALUE;
+};
+
+// Reads through the backend that find reports waiting return them, one per read, whole and
+// unchanged, with the count of their bytes; nothing is written past them.
+void CheckReadsWithData(HidApi& hid) {
+    std::puts("check: reads that return reports");
+    ReportPipe pipe(hid);
+    CHECK(pipe.Open());
+    if (!pipe.Open())
+        return;
+    const std::vector<std::uint8_t> first = {0x00, 0x12, 0x34, 0x80, 0xFF, 0x7F, 0x01};
+    const std::vector<std::uint8_t> second = {0x00, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
+    const std::vector<std::uint8_t> longer(64, 0x5A);
+
+    SecurityAttributes security;
+    const Handle event = hid.CreateEventA(security, true, true);
+    for (const Handle recordEvent : {event, kNoHandle}) {
+        Overlapped record;
+        record.hEvent = recordEvent;
+        CheckEmptyRead(hid, pipe.client, record);
+        CHECK(pipe.Send(first) && pipe.Send(second) && pipe.Send(longer));
+        for (const auto* report : {&first, &second, &longer}) {
+            std::vector<std::uint8_t> buffer(1001, 0xAB);
+            std::uint32_t bytesRead = 0;
+            const std::int32_t result =
+                hid.ReadFile(pipe.client, std::span(buffer).first(1000), bytesRead, record);
+            if (bytesRead != report->size())
+                std::printf("  a report of %zu bytes read as %u bytes\n", report->size(),
+                            bytesRead);
+            CHECK(result != 0);
+            CHECK(bytesRead == report->size());
+            CHECK(std::equal(report->begin(), report->end(), buffer.begin()));
+            CHECK(std::all_of(buffer.begin() + static_cast<std::ptrdiff_t>(report->size()),
+                              buffer.end(), [](std::uint8_t b) { return b == 0xAB; }));
+            CHECK(record.Internal == 0); // STATUS_SUCCESS
+            CHECK(record.InternalHigh == report->size());
+            if (recordEvent != kNoHandle)
+                CHECK(WaitForSingleObject(reinterpret_cast<HANDLE>(recordEvent), 0) ==
+                      WAIT_OBJECT_0);
+        }
+        CheckEmptyRead(hid, pipe.client, record);
+    }
+    // The other end gone, as a board pulled out: the read fails and reports nothing.
+    pipe.CloseServer();
+    Overlapped record;
+    std::vector<std::uint8_t> buffer(1000, 0xAB);
+    std::uint32_t bytesRead = 77;
+    CHECK(hid.ReadFile(pipe.client, buffer, bytesRead, record) == 0);
+    CHECK(bytesRead == 0);
+    CHECK(CloseHandle(reinterpret_cast<HANDLE>(event)));
+}
+
+// Handles the backend opens or creates are inheritable exactly when the caller asks for it.
+void CheckHandleInheritance(HidApi& hid) {
+    std::puts("check: handle inheritance");
+    const std::string keyboard = DevicePath(hid, kKeyboardPath);
+    for (const bool inherit : {false, true, false}) {
+        SecurityAttributes security;
+        security.nLength = 12; // the program's value: the backend builds the record itself
+        security.bInheritHandle = inherit;
+        const Handle handles[] = {
+            hid.CreateFileA(keyboard, kGenericRead | kGenericWrite,
+                            kFileShareRead | kFileShareWrite, security, kOpenExisting, 0),
+            hid.CreateFileA(keyboard, kGenericRead | kGenericWrite,
+                            kFileShareRead | kFileShareWrite, security, kOpenExisting,
+                            kFileFlagOverlapped),
+            hid.CreateEventA(security, true, true),
+        };
+        for (const Handle handle : handles) {
+            CHECK(IsOpenHandle(handle));
+            DWORD flags = 0;
+            CHECK(GetHandleInformation(reinterpret_cast<HANDLE>(handle), &flags));
+            if (((flags & HANDLE_FLAG_INHERIT) != 0) != inherit)
+                std::printf("  asked for %s handle, got flags %lu\n",
+                            inherit ? "an inheritable" : "a private", flags);
+            CHECK(((flags & HANDLE_FLAG_INHERIT) != 0) == inherit);
+        }
+        CHECK(hid.CloseHandle(handles[0]) != 0);
+        CHECK(hid.CloseHandle(handles[1]) != 0);
+        CHECK(CloseHandle(reinterpret_cast<HANDLE>(handles[2])));
+    }
+}
+
 } // namespace
 
 int main() {
@@ -381,6 +612,9 @@ int main() {
     CheckProgramWalkAndRead(*hid);
     CheckCloseOfNonHandles(*hid);
     CheckFailureReasons(*hid);
+    CheckReadsWithData(*hid);
+    CheckHandleInheritance(*hid);
+    CheckBufferLengths(*hid);
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Runs the cross-built programs under Wine in a fresh prefix, offscreen:
+# - every scenario file, by tensilo-scenario.exe and by the Linux tensilo-scenario: standard
+#   output, standard error and exit status must be the same, byte for byte once the carriage
+#   returns of Windows' line endings are dropped;
+# - tensilo-demo.exe --self-check-ms 500, which must pass and say so on standard output, and
+#   Qt's own messages, which must reach standard error;
+# - tensilo-hid-list.exe, which must list Wine's two HID interfaces.
+# Usage: run-programs.sh WINDOWS_BIN LINUX_SCENARIO_RUNNER SCENARIO_FILE...
+set -euo pipefail
+windows_bin=$1
+linux_runner=$2
+shift 2
+source "$(dirname "$0")/wine-prefix.sh"
+require_tools wine wineserver timeout
+for program in tensilo-scenario tensilo-demo tensilo-hid-list; do
+    [[ -f $windows_bin/$program.exe ]] ||
+        { echo "FAIL: $windows_bin/$program.exe is missing: the Windows build did not run" >&2; exit 1; }
+done
+[[ $# -gt 0 ]] || { echo "FAIL: no scenario files given" >&2; exit 1; }
+
+fresh_wine_prefix
+unset DISPLAY WAYLAND_DISPLAY
+export XDG_RUNTIME_DIR=$work/runtime
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+# One wineserver for every run below, rather than one per program.
+wineserver -p >/dev/null 2>&1 || true
+# Runs a command; its standard output, standard error (carriage returns dropped) and exit status
+# go to $work/NAME.{out,err,status}.
+run() {
+    local name=$1 status=0
+    shift
+    timeout 120 "$@" >"$work/$name.raw-out" 2>"$work/$name.raw-err" || status=$?
+    tr -d '\r' <"$work/$name.raw-out" >"$work/$name.out"
+    tr -d '\r' <"$work/$name.raw-err" >"$work/$name.err"
+    echo "$status" >"$work/$name.status"
+}
+same_run() { # the Linux and the Windows run of one file printed and ended alike
+    local kind
+    for kind in out err status; do
+        cmp -s "$work/linux.$kind" "$work/windows.$kind" || return 1
+    done
+}
+
+echo "=== scenario files: Linux and Windows"
+for scenario in "$@"; do
+    name=$(basename "$scenario")
+    QT_QPA_PLATFORM=offscreen run linux "$linux_runner" "$scenario"
+    run windows wine "$windows_bin/tensilo-scenario.exe" "$scenario"
+    if same_run; then
+        echo "  same: $name (exit $(cat "$work/linux.status"), $(wc -l <"$work/linux.out") lines)"
+    else
+        echo "  DIFFERENT: $name (exit $(cat "$work/linux.status") on Linux, $(cat "$work/windows.status") on Windows)"
+        diff -u --label linux --label windows "$work/linux.out" "$work/windows.out" || true
+        diff -u --label linux-stderr --label windows-stderr "$work/linux.err" "$work/windows.err" || true
+    fi
+    expect "$name prints the same on Windows as on Linux" same_run
+done
+
+echo "=== tensilo-demo.exe --self-check-ms 500"
+# Wine passes no QT_ variable on to Windows programs, so the platform is chosen by argument.
+run demo wine "$windows_bin/tensilo-demo.exe" -platform offscreen --self-check-ms 500
+cat "$work/demo.out" "$work/demo.err"
+expect "the demo's self-check exits with 0 (got $(cat "$work/demo.status"))" \
+    test "$(cat "$work/demo.status")" -eq 0
+expect "the demo lists both boards" grep -q '^serial numbers: TS-00417 TS-00852 ' "$work/demo.out"
+expect "the demo says it passed, on standard output" grep -qx 'self-check passed' "$work/demo.out"
+
+echo "=== Qt's messages from a windowed program"
+# Without a console, Qt would send them to the debugger, where nobody reads them.
+run noplatform wine "$windows_bin/tensilo-demo.exe" -platform tensilo-none --self-check-ms 100
+cat "$work/noplatform.err"
+expect "an unknown platform ends the demo with a failure" test "$(cat "$work/noplatform.status")" -ne 0
+expect "Qt's message about it is on standard error" \
+    grep -q 'Could not find the Qt platform plugin "tensilo-none"' "$work/noplatform.err"
+
+echo "=== tensilo-hid-list.exe"
+run list wine "$windows_bin/tensilo-hid-list.exe"
+cat "$work/list.out"
+expect "tensilo-hid-list exits with 0" test "$(cat "$work/list.status")" -eq 0
+expect "tensilo-hid-list lists Wine's mouse and keyboard" \
+    test "$(grep -c 'vendor 0x845E product 0x000[12] ' "$work/list.out")" -eq 2
+expect "the summary line closes the list" \
+    test "$(tail -n 1 "$work/list.out")" = "2 interfaces, 0 Tensilo boards"
+
+echo "windows programs: $passed passed, $failed failed"
+[[ $failed -eq 0 ]]

@@ -1,0 +1,52 @@
+# Sourced by the tests that run Windows programs under Wine. fresh_wine_prefix makes a throw-away
+# prefix, home and temporary folder (Debian's wineserver keeps its socket there), so that nothing
+# of the user's Wine setup, and nothing left by an earlier run, takes part; all are removed when
+# the test's shell exits. Sets `work` to that folder.
+fresh_wine_prefix() {
+    work=$(mktemp -d "${TMPDIR:-/tmp}/tensilo-wine.XXXXXX")
+    export WINEPREFIX=$work/prefix HOME=$work/home TMPDIR=$work/tmp WINEDEBUG=-all
+    # No menu entries, no Mono or Gecko installers: the programs need neither.
+    export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=;mshtml="
+    mkdir -p "$HOME" "$TMPDIR"
+    trap 'stop_wine; rm -rf "$work"' EXIT
+    # Without a completed wineboot the prefix has no HID devices.
+    if ! { timeout 300 wine wineboot -i && timeout 120 wineserver -w; } >"$work/wineboot.log" 2>&1; then
+        cat "$work/wineboot.log"
+        echo "FAIL: wineboot could not make a Wine prefix" >&2
+        exit 1
+    fi
+    timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        >/dev/null 2>&1 || { echo "FAIL: turning off Wine's crash dialog" >&2; exit 1; }
+}
+
+# Ends every process of the prefix and waits until the registry is written back.
+stop_wine() {
+    timeout 30 wineserver -k >/dev/null 2>&1 || true
+    timeout 30 wineserver -w >/dev/null 2>&1 || true
+}
+
+# Fails the test, in one sentence, when a tool it needs is missing.
+require_tools() {
+    local missing=() tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || missing+=("$tool")
+    done
+    if [[ ${#missing[@]} -gt 0 ]]; then
+        echo "FAIL: not installed: ${missing[*]}; scripts/install-deps installs the Debian" \
+             "packages that bring them (scripts/debian-packages.txt)." >&2
+        exit 1
+    fi
+}
+
+passed=0
+failed=0
+expect() { # description, then a command that must succeed
+    local what=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL: $what"
+    fi
+}
