@@ -1,8 +1,18 @@
 // tensilo-scenario's own rules: exit statuses, where faults are reported, how values compare.
 #include "tools/scenario/scenario_run.h"
 
+#include "device/null_backend.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <sstream>
 
 namespace tensilo::scenario {
@@ -14,10 +24,10 @@ struct Outcome {
     std::string err;
 };
 
-Outcome RunText(const std::string& text) {
+Outcome RunText(const std::string& text, std::optional<SystemBoards> system = std::nullopt) {
     std::ostringstream out, err;
     std::istringstream in(text);
-    ScenarioRun run("t.scenario", out, err);
+    ScenarioRun run("t.scenario", out, err, system);
     const RunResult result = run.Run(in);
     return {result, out.str(), err.str()};
 }
@@ -97,6 +107,82 @@ TEST(ScenarioRunner, PrintsWritesOnceAndHandlesPerBoard) {
                            "A 00 01 07 01 00 00 00 00 00 00 00 00 00 00 00 00 00\n"
                            "writes none\n"
                            "A open=2\nB open=0\nhandles events=1 bad-closes=0\n");
+}
+
+// Runs over a system without boards, plugged by a script that logs what it is asked to do.
+class SystemBoardsRun : public ::testing::Test {
+protected:
+    std::string LogPath() const { return folder_.filePath("plug.log").toStdString(); }
+    SystemBoards WithPlug() {
+        return {&hid_, "sh " TENSILO_PLUG_LOG_SCRIPT " " + LogPath()};
+    }
+    std::string Log() const {
+        std::ifstream file(LogPath());
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+
+    QTemporaryDir folder_;
+    device::NullHidApi hid_;
+};
+
+TEST_F(SystemBoardsRun, WhatOnlySimulatedBoardsKnowIsAScenarioFault) {
+    const char* const texts[] = {
+        "board A\n",
+        "start\nreport A 00 00 00 00 00 00 00\n",
+        "settings A 00 EE\n",
+        "fail A read\n",
+        "heal A read\n",
+        "start\nprint writes\n",
+        "print handles\n",
+        "start\nexpect writes none\n",
+        "expect handles.events 0\n",
+        "expect handles.bad-closes 0\n",
+        "start\nexpect A.open 0\n",
+        "start\nat-yield 1 fail A read\n",
+    };
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        const Outcome outcome = RunText(std::string("# over the system\n") + text, WithPlug());
+        EXPECT_EQ(outcome.result, RunResult::ScenarioFault);
+        const int line = static_cast<int>(std::count(text, text + std::strlen(text), '\n')) + 1;
+        EXPECT_EQ(outcome.err,
+                  "t.scenario:" + std::to_string(line) + ": not available with --system-boards\n");
+    }
+}
+
+TEST_F(SystemBoardsRun, AttachAndDetachRunThePlugCommandAndStopWhenItFails) {
+    Outcome outcome = RunText("attach A\nstart\nat-yield 1 detach B\ndetach A\nprint state\n",
+                              WithPlug());
+    // The at-yield detach waits for a tick that never yields: the window found no board.
+    EXPECT_EQ(outcome.result, RunResult::ScenarioFault);
+    EXPECT_EQ(outcome.err, "t.scenario:3: at-yield never ran: no tick reached that yield\n");
+    EXPECT_EQ(Log(), "attach A\ndetach A\n");
+
+    outcome = RunText("attach A\nattach stuck\nstart\n", WithPlug());
+    EXPECT_EQ(outcome.result, RunResult::ScenarioFault);
+    EXPECT_EQ(outcome.err, "t.scenario:2: attach stuck: the plug command exited with status 3\n");
+    EXPECT_EQ(Log(), "attach A\ndetach A\nattach A\nattach stuck\n");
+
+    outcome = RunText("attach A\n", SystemBoards{&hid_, ""});
+    EXPECT_EQ(outcome.err, "t.scenario:1: attach: no plug command (give --plug COMMAND)\n");
+    outcome = RunText("detach A\n", SystemBoards{&hid_, "/nonexistent/plug"});
+    EXPECT_EQ(outcome.result, RunResult::ScenarioFault);
+    EXPECT_EQ(outcome.err.rfind("t.scenario:1: detach A: cannot run the plug command /nonexistent/plug", 0), 0u)
+        << outcome.err;
+}
+
+TEST_F(SystemBoardsRun, WithoutABoardTheWindowShowsNoneAndWaitLetsTimePass) {
+    QElapsedTimer clock;
+    clock.start();
+    const Outcome outcome = RunText("start\nwait 120\ntick 3\n"
+                                    "expect SerNo.items 0\nexpect state.DeviceDetected no\n"
+                                    "expect Timer.interval 50\nexpect Timer.enabled yes\n",
+                                    WithPlug());
+    EXPECT_EQ(outcome.result, RunResult::Passed) << outcome.out << outcome.err;
+    EXPECT_GE(clock.elapsed(), 120);
+    // Simulated time passes only by tick.
+    EXPECT_EQ(RunText("wait 10\n").err,
+              "t.scenario:1: wait: only with --system-boards (simulated time passes by tick)\n");
 }
 
 } // namespace

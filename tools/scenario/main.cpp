@@ -1,5 +1,8 @@
-// tensilo-scenario FILE...: runs scenario files against the real window and simulated boards.
+// tensilo-scenario [--system-boards [--plug COMMAND]] FILE...: runs scenario files against the real
+// window, over simulated boards or, with --system-boards, over the boards the system sees through
+// the platform's own HID backend.
 // Exit status: 0 when every expectation held, 1 when one or more did not, 2 on a scenario fault.
+#include "device/platform_backend.h"
 #include "tools/scenario/scenario_run.h"
 
 #include <QApplication>
@@ -11,8 +14,14 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
+
+constexpr const char* kUsage = "usage: tensilo-scenario [--system-boards [--plug COMMAND]] FILE...";
 
 // Standard error carries the scenario faults, FILE:LINE: message, and nothing else: the toolkit's
 // notes and warnings about its platform are dropped, its critical errors kept.
@@ -21,11 +30,45 @@ void KeepOnlyCriticalQtMessages(QtMsgType type, const QMessageLogContext&, const
         std::cerr << message.toStdString() << std::endl;
 }
 
+struct Options {
+    bool systemBoards = false;
+    std::optional<std::string> plugCommand;
+    std::vector<std::string> files;
+};
+
+// The runner's own options; anything else up to "--", and everything after it, is a file.
+std::optional<Options> ParseOptions(int argc, char** argv) {
+    Options options;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (optionsEnded || word.rfind("--", 0) != 0) {
+            options.files.emplace_back(word);
+        } else if (word == "--") {
+            optionsEnded = true;
+        } else if (word == "--system-boards") {
+            options.systemBoards = true;
+        } else if (word == "--plug") {
+            if (i + 1 == argc)
+                return std::nullopt;
+            options.plugCommand = argv[++i];
+        } else if (word.rfind("--plug=", 0) == 0) {
+            options.plugCommand = std::string(word.substr(7));
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (options.files.empty() || (options.plugCommand && !options.systemBoards))
+        return std::nullopt;
+    return options;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::cerr << "usage: tensilo-scenario FILE..." << std::endl;
+    const std::optional<Options> options = ParseOptions(argc, argv);
+    if (!options) {
+        std::cerr << kUsage << std::endl;
         return 2;
     }
     // Without a display the window is realised by Qt's offscreen platform.
@@ -39,23 +82,36 @@ int main(int argc, char** argv) {
             qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir->path()));
     }
     qInstallMessageHandler(KeepOnlyCriticalQtMessages);
-    QApplication application(argc, argv);
+    // The toolkit sees the program's name only: it would take options of its own (-platform,
+    // -style, -reverse) out of the command line, and the runner's words are no concern of it.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication application(qtArgc, qtArgv);
     QApplication::setQuitOnLastWindowClosed(false);
     // Gains are written with a point, whatever the machine's locale, so that files mean the same
     // everywhere.
     QLocale::setDefault(QLocale::c());
 
     int status = 0;
-    for (int i = 1; i < argc; ++i) {
-        std::ifstream file(argv[i]);
+    for (const std::string& fileName : options->files) {
+        std::ifstream file(fileName);
         if (!file) {
             std::cout.flush();
-            std::cerr << argv[i] << ":0: cannot read the file" << std::endl;
+            std::cerr << fileName << ":0: cannot read the file" << std::endl;
             status = 2;
             continue;
         }
-        tensilo::scenario::ScenarioRun run(argv[i], std::cout, std::cerr);
-        status = std::max(status, static_cast<int>(run.Run(file)));
+        // Each file starts from a fresh process state: a new backend as well as a new window.
+        std::unique_ptr<tensilo::device::HidApi> platformHid;
+        std::optional<tensilo::scenario::SystemBoards> system;
+        if (options->systemBoards) {
+            platformHid = tensilo::device::MakePlatformHidApi();
+            system = tensilo::scenario::SystemBoards{platformHid.get(), options->plugCommand.value_or("")};
+        }
+        {
+            tensilo::scenario::ScenarioRun run(fileName, std::cout, std::cerr, system);
+            status = std::max(status, static_cast<int>(run.Run(file)));
+        }
         std::cout.flush();
     }
     return status;

@@ -1,8 +1,11 @@
 #include "tools/scenario/scenario_run.h"
 
+#include "tools/scenario/plug_command.h"
 #include "tools/scenario/window_description.h"
 
 #include <QAbstractButton>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -20,6 +23,12 @@ namespace {
 constexpr std::array<std::string_view, 8> kActionsAtYield = {"choose", "press",  "close", "tick",
                                                              "attach", "detach", "fail",  "heal"};
 constexpr std::array<std::string_view, 4> kLists = {"SerNo", "LC_gain", "Pot1", "Pot2"};
+// What only a simulated board can do or tell: what a board took is known only to the board.
+constexpr std::array<std::string_view, 5> kSimulatedOnly = {"board", "report", "settings", "fail",
+                                                            "heal"};
+constexpr std::string_view kNotWithSystemBoards = "not available with --system-boards";
+// The longest `wait`: ten minutes, far beyond any board's need, short of a hung run.
+constexpr std::uint32_t kLongestWait = 600000;
 
 SimCall ParseCall(const std::string& word) {
     static const std::array<std::pair<std::string_view, SimCall>, 9> kCalls = {{
@@ -76,8 +85,9 @@ std::array<std::uint8_t, 9> ParseRegisters(const std::string& value) {
 
 } // namespace
 
-ScenarioRun::ScenarioRun(std::string fileName, std::ostream& out, std::ostream& err)
-    : fileName_(std::move(fileName)), out_(out), err_(err) {}
+ScenarioRun::ScenarioRun(std::string fileName, std::ostream& out, std::ostream& err,
+                         std::optional<SystemBoards> system)
+    : fileName_(std::move(fileName)), out_(out), err_(err), system_(std::move(system)) {}
 
 ScenarioRun::~ScenarioRun() = default;
 
@@ -136,9 +146,12 @@ void ScenarioRun::Execute(const std::vector<Token>& words, int line) {
 }
 
 void ScenarioRun::ExecuteCommand(const std::vector<Token>& words, int line) {
+    RefuseWithSystemBoards(words);
     const std::string& command = words.front().raw;
     if (command == "board")
         DefineBoard(words);
+    else if (system_ && (command == "attach" || command == "detach"))
+        PlugCommand(words);
     else if (command == "attach" || command == "detach" || command == "report" ||
              command == "settings" || command == "fail" || command == "heal")
         BoardCommand(words);
@@ -146,10 +159,13 @@ void ScenarioRun::ExecuteCommand(const std::vector<Token>& words, int line) {
         NeedWords(words, 1, 1, "start");
         if (window_)
             throw ScenarioError("the window is started once per file");
-        window_ = std::make_unique<app::FrmMain>(boards_, app::TimerControl::Mode::Manual,
+        device::HidApi& hid = system_ ? *system_->hid : static_cast<device::HidApi&>(boards_);
+        window_ = std::make_unique<app::FrmMain>(hid, app::TimerControl::Mode::Manual,
                                                  [this] { OnYield(); });
         window_->Form_Load();
-    } else if (command == "tick") {
+    } else if (command == "wait")
+        Wait(words);
+    else if (command == "tick") {
         NeedWords(words, 1, 2, "tick [N]");
         Tick(words.size() == 2 ? ParseNumber(words[1].raw, 1000000000, "tick") : 1);
     } else if (command == "choose")
@@ -238,6 +254,55 @@ void ScenarioRun::BoardCommand(const std::vector<Token>& words) {
         NeedWords(words, 3, 3, command + " NAME CALL");
         boards_.SetFailing(board, ParseCall(words[2].raw), command == "fail");
     }
+}
+
+// --- boards of the system -----------------------------------------------------------------------
+
+void ScenarioRun::RefuseWithSystemBoards(const std::vector<Token>& words) const {
+    if (!system_)
+        return;
+    const std::string& command = words.front().raw;
+    const auto refuses = [&](const std::vector<Token>& sentence) {
+        const std::string& first = sentence.front().raw;
+        if (std::find(kSimulatedOnly.begin(), kSimulatedOnly.end(), first) != kSimulatedOnly.end())
+            return true;
+        if (first == "print" && sentence.size() == 2)
+            return sentence[1].raw == "writes" || sentence[1].raw == "handles";
+        if (first == "expect" && sentence.size() >= 2) {
+            const std::string& what = sentence[1].raw;
+            const std::size_t dot = what.find('.');
+            if (what == "writes" || what.rfind("handles.", 0) == 0)
+                return true;
+            // NAME.open names a board; a control of that name has no such value anyway.
+            return dot != std::string::npos && what.substr(dot + 1) == "open" &&
+                   (!window_ || window_->control(what.substr(0, dot)) == nullptr);
+        }
+        return false;
+    };
+    // An action waiting for a yield is refused where it is written, not when it would run.
+    const bool atYield = command == "at-yield" && words.size() >= 3;
+    if (refuses(atYield ? std::vector<Token>(words.begin() + 2, words.end()) : words))
+        throw ScenarioError(std::string(kNotWithSystemBoards));
+}
+
+void ScenarioRun::PlugCommand(const std::vector<Token>& words) {
+    const std::string& command = words.front().raw;
+    NeedWords(words, 2, 2, command + " NAME");
+    if (system_->plugCommand.empty())
+        throw ScenarioError(command + ": no plug command (give --plug COMMAND)");
+    RunPlugCommand(system_->plugCommand, command, words[1].raw);
+}
+
+void ScenarioRun::Wait(const std::vector<Token>& words) {
+    NeedWords(words, 2, 2, "wait MS");
+    if (!system_)
+        throw ScenarioError("wait: only with --system-boards (simulated time passes by tick)");
+    const std::uint32_t milliseconds = ParseNumber(words[1].raw, kLongestWait, "wait");
+    // The window's events run meanwhile; its timer is manual and still fires only on `tick`.
+    QEventLoop loop;
+    QTimer::singleShot(std::chrono::milliseconds{milliseconds}, Qt::PreciseTimer, &loop,
+                       &QEventLoop::quit);
+    loop.exec();
 }
 
 // --- the window and the user ------------------------------------------------------------------

@@ -1,5 +1,6 @@
 // One scenario file run against the real window and simulated boards: a fresh window, fresh
-// boards, a manual timer and a scripted yield that runs the file's at-yield actions.
+// boards, a manual timer and a scripted yield that runs the file's at-yield actions. The same run
+// can drive the platform's own boards instead, plugged in and out by a command.
 #pragma once
 
 #include "app/frm_main.h"
@@ -17,9 +18,16 @@ namespace tensilo::scenario {
 
 enum class RunResult { Passed = 0, ExpectFailed = 1, ScenarioFault = 2 };
 
+// A run over the boards the system sees, instead of simulated ones.
+struct SystemBoards {
+    device::HidApi* hid = nullptr; // the platform's backend, outliving the run
+    std::string plugCommand;       // run for attach and detach; empty when none was given
+};
+
 class ScenarioRun {
 public:
-    ScenarioRun(std::string fileName, std::ostream& out, std::ostream& err);
+    ScenarioRun(std::string fileName, std::ostream& out, std::ostream& err,
+                std::optional<SystemBoards> system = std::nullopt);
     ~ScenarioRun();
 
     // Runs the file's lines in order. Output goes to `out`; a scenario fault is reported on `err`
@@ -56,6 +64,10 @@ private:
     void ExecuteCommand(const std::vector<Token>& words, int line);
     void DefineBoard(const std::vector<Token>& words);
     void BoardCommand(const std::vector<Token>& words);
+    void PlugCommand(const std::vector<Token>& words);
+    void Wait(const std::vector<Token>& words);
+    // Throws for what only simulated boards can do, when the run is over the system's boards.
+    void RefuseWithSystemBoards(const std::vector<Token>& words) const;
     void Tick(std::uint32_t count);
     void Choose(const std::vector<Token>& words);
     void Press(const std::vector<Token>& words);
@@ -82,6 +94,7 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     device::sim::SimulatedBoards boards_;
+    std::optional<SystemBoards> system_;
     std::vector<std::string> boardNames_;
     std::unique_ptr<app::FrmMain> window_;
     std::size_t writesPrinted_ = 0;
