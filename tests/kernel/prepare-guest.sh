@@ -12,6 +12,9 @@ set -euo pipefail
 cache=$1
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$cache"
+# Guest runs started together wait here for the first to make the guest.
+exec 9>"$cache/.lock"
+flock 9
 
 fail() { echo "$*" >&2; exit 1; }
 
