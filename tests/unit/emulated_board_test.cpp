@@ -185,6 +185,7 @@ TEST(ParseBoardOptions, Table) {
         {"empty register", with({"--registers", "0F,,08,00,08,00,F4,00,00"}), false},
         {"report of five bytes", with({"--report", "00,80,FF,FF,00"}), false},
         {"interval 0", with({"--interval", "0"}), false},
+        {"interval above 10 minutes", with({"--interval", "600001"}), false},
         {"serial of two lines", with({"--serial", "A\nB"}), false},
         {"name with a space", {"--name", "A B", "--udc", "dummy_udc.0"}, false},
         {"the least", base, true},

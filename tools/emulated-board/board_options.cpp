@@ -136,9 +136,9 @@ const std::map<std::string, ValueOption>& ValueOptions() {
                                  o.registers = *r;
                              return r.has_value();
                          }}},
-        {"--interval", {"milliseconds between input reports (1 to 10000)",
+        {"--interval", {"milliseconds between input reports (1 to 600000)",
                         [](BoardOptions& o, const std::string& v) {
-                            const auto n = ParseNumber(v, 10000);
+                            const auto n = ParseNumber(v, 600000);
                             o.intervalMs = static_cast<unsigned>(n.value_or(0));
                             return n.has_value() && *n >= 1;
                         }}},

@@ -2,6 +2,7 @@
 
 #include "tools/emulated-board/function_descriptors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -134,9 +135,15 @@ void FunctionfsBoard::RunStream(const std::atomic<bool>& stopping, const std::at
     using Clock = std::chrono::steady_clock;
     const auto interval = std::chrono::milliseconds(options_.intervalMs);
     std::uint32_t sequence = 0;
-    auto next = Clock::now();
+    // The first report goes out one interval after the start, like every later one.
+    auto next = Clock::now() + interval;
     while (!stopping) {
-        std::this_thread::sleep_until(next);
+        // In short steps, so that a stop never waits for a long interval to pass.
+        if (Clock::now() < next) {
+            std::this_thread::sleep_for(std::min<Clock::duration>(next - Clock::now(),
+                                                                   std::chrono::milliseconds(50)));
+            continue;
+        }
         next += interval;
         if (paused)
             continue;
