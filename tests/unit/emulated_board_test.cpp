@@ -131,10 +131,11 @@ TEST(BoardFirmwareTakeData, Table) {
 TEST(BoardFirmware, RegistersFromTheOptionsAndAFixedInputReport) {
     BoardOptions options = Numbered();
     options.registers = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    options.settingsTail = {0xA, 0xB, 0xC, 0xD, 0xE};
     options.fixedReport = std::array<std::uint8_t, 6>{0x00, 0x80, 0xFF, 0xFF, 0x00, 0x00};
     const BoardFirmware firmware(options);
     EXPECT_EQ(firmware.SettingsReport(),
-              (Bytes{1, 0xEE, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 0, 0}));
+              (Bytes{1, 0xEE, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0xA, 0xB, 0xC, 0xD, 0xE}));
     EXPECT_EQ(firmware.InputReport(0), (Bytes{1, 0x00, 0x80, 0xFF, 0xFF, 0x00, 0x00}));
     EXPECT_EQ(firmware.InputReport(99), firmware.InputReport(0));
 }
@@ -184,6 +185,7 @@ TEST(ParseBoardOptions, Table) {
         {"register of three digits", with({"--registers", "0F,01,08,00,08,00,F4,00,100"}), false},
         {"empty register", with({"--registers", "0F,,08,00,08,00,F4,00,00"}), false},
         {"report of five bytes", with({"--report", "00,80,FF,FF,00"}), false},
+        {"settings tail of six bytes", with({"--settings-tail", "01,02,03,04,05,06"}), false},
         {"interval 0", with({"--interval", "0"}), false},
         {"interval above 10 minutes", with({"--interval", "600001"}), false},
         {"serial of two lines", with({"--serial", "A\nB"}), false},

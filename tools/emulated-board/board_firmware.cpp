@@ -67,7 +67,7 @@ std::vector<std::uint8_t> BoardFirmware::SettingsReport() const {
     report.push_back(options_.settingsMarker);
     report.push_back(0);
     report.insert(report.end(), registers_.begin(), registers_.end());
-    report.resize(report.size() + (kFeatureDataLength - 2 - registers_.size()), 0);
+    report.insert(report.end(), options_.settingsTail.begin(), options_.settingsTail.end());
     return report;
 }
 

@@ -136,6 +136,13 @@ const std::map<std::string, ValueOption>& ValueOptions() {
                                  o.registers = *r;
                              return r.has_value();
                          }}},
+        {"--settings-tail", {"bytes 12 to 16 of the settings report as 5 comma-separated hex bytes",
+                             [](BoardOptions& o, const std::string& v) {
+                                 const auto t = ParseBytes<5>(v, ',');
+                                 if (t)
+                                     o.settingsTail = *t;
+                                 return t.has_value();
+                             }}},
         {"--interval", {"milliseconds between input reports (1 to 600000)",
                         [](BoardOptions& o, const std::string& v) {
                             const auto n = ParseNumber(v, 600000);

@@ -23,6 +23,9 @@ struct BoardOptions {
     std::optional<std::string> product = "Tensilo interface";
     std::optional<std::string> serial;
     std::array<std::uint8_t, 9> registers = {0x0F, 0x01, 0x08, 0x00, 0x08, 0x00, 0xF4, 0x00, 0x00};
+    // Bytes 12 to 16 of the settings report, after the registers: zeros on the product, other
+    // values on a test board so that a report cut short shows.
+    std::array<std::uint8_t, 5> settingsTail = {0, 0, 0, 0, 0};
     unsigned intervalMs = 10;
     // The six data bytes of every input report; without them the board sends a moving pattern.
     std::optional<std::array<std::uint8_t, 6>> fixedReport;
