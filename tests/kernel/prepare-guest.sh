@@ -10,21 +10,22 @@
 # Prints nothing on success; on failure, one sentence saying what is missing.
 set -euo pipefail
 cache=$1
-here=$(cd "$(dirname "$0")" && pwd)
-mkdir -p "$cache"
-# Guest runs started together wait here for the first to make the guest.
-exec 9>"$cache/.lock"
-flock 9
 
 fail() { echo "$*" >&2; exit 1; }
 
 command -v qemu-system-x86_64 >/dev/null ||
     fail "qemu-system-x86_64 is missing: install the Debian package qemu-system-x86 (scripts/install-deps)."
-for tool in cpio xz dpkg-deb apt-get; do
+for tool in cpio xz dpkg-deb apt-get apt-cache file flock; do
     command -v "$tool" >/dev/null || fail "$tool is missing: run scripts/install-deps."
 done
 [ -x /bin/busybox ] && file -L /bin/busybox 2>/dev/null | grep -q 'statically linked' ||
     fail "a static busybox is missing: install the Debian package busybox-static (scripts/install-deps)."
+
+case $0 in */*) here=$(cd "${0%/*}" && pwd) ;; *) here=$PWD ;; esac
+mkdir -p "$cache"
+# Guest runs started together wait here for the first to make the guest.
+exec 9>"$cache/.lock"
+flock 9
 
 # The versioned kernel package behind the meta package, e.g. linux-image-6.1.0-57-amd64.
 package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[0-9].*-amd64\)$/\1/p' | head -n1)
