@@ -32,7 +32,8 @@ package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends
 [ -n "$package" ] ||
     fail "the kernel package linux-image-amd64 is not known to apt (no Debian package lists: run apt-get update)."
 guest=$cache/$package
-if [ -f "$guest/vmlinux" ] && [ -f "$guest/initramfs.cpio" ] && [ "$guest/initramfs.cpio" -nt "$here/guest-init" ]; then
+if [ -f "$guest/vmlinux" ] && [ -f "$guest/initramfs.cpio" ] &&
+    [ "$guest/initramfs.cpio" -nt "$here/guest-init" ] && [ "$guest/initramfs.cpio" -nt "$0" ]; then
     ln -sfn "$package" "$cache/current"
     exit 0
 fi
@@ -82,6 +83,8 @@ fscache
 9p
 usb-common
 usbcore
+xhci-hcd
+xhci-pci
 udc-core
 dummy_hcd num=2
 configfs
