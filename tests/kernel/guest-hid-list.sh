@@ -12,6 +12,7 @@ plug=("$here/plug" "$build/tools/emulated-board/tensilo-emulated-board" "$here/b
 list=$build/tools/hid-list/tensilo-hid-list
 output=$results/hid-list.out
 : >"$output"
+rm -f "$results"/hid-list.writes*
 for pair in "A B" "Marker Stall" "NoManuf Numbered"; do
     set -- $pair
     echo "== $1 and $2" >>"$output"
@@ -21,6 +22,9 @@ for pair in "A B" "Marker Stall" "NoManuf Numbered"; do
     echo "-- as a user who may not open the nodes" >>"$output"
     setpriv --reuid=65534 --regid=65534 --clear-groups "$list" >>"$output" 2>&1
     "${plug[@]}" detach "$1" && "${plug[@]}" detach "$2" || exit 1
+done
+for out in "$results"/hid-list.writes.*.out; do
+    [ ! -s "$out" ] || { echo "The board ${out##*.writes.} printed:"; cat "$out"; exit 1; }
 done
 if ! diff -u "$here/hid-list.expected" "$output"; then
     echo "tensilo-hid-list did not list the emulated boards as expected (diff above)."

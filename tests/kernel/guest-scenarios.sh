@@ -2,7 +2,8 @@
 # In the guest: runs each scenario file of GROUP_DIR with tensilo-scenario --system-boards over
 # the emulated boards (plugged in and out by `plug`), and compares the SET_REPORTs the boards
 # took with the file's twin FILE.writes ("NAME byte..." per line, as `print writes` prints them;
-# no twin: the boards take nothing). Every board left plugged in is pulled out after each file.
+# no twin: the boards take nothing). Every board left plugged in is pulled out after each file, and
+# a board that printed anything fails the file.
 #
 #   guest-scenarios.sh BUILD_DIR RESULT_DIR GROUP_DIR
 set -uo pipefail
@@ -33,6 +34,11 @@ for scenario in "$group"/*.scenario; do
         >"$results/$name.writes.diff"; then
         status=1
     fi
+    # A board says nothing while all goes well: a message is a refused transfer, a sanitizer's
+    # report or a crash.
+    for out in "$log".*.out; do
+        [ ! -s "$out" ] || status=1
+    done
     took=$(( ($(date +%s%N) - started) / 1000000 ))
     if [ "$status" = 0 ]; then
         echo "passed $name (${took} ms)"
