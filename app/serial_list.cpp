@@ -5,9 +5,36 @@
 #include "device/interface_walk.h"
 #include "device/read_channel.h"
 
+#include <QComboBox>
+
 namespace tensilo::app {
 
 using device::BoardVerdict;
+
+namespace {
+
+constexpr const char* kNoAccessTip =
+    "A Tensilo board is plugged in, but this user may not open it.\n"
+    "The udev rule 70-tensilo.rules (packaging/70-tensilo.rules) gives the user at the seat "
+    "access once it is installed and applied (udevadm trigger, or plug the board in again).\n"
+    "Run tensilo-hid-list to see every HID interface and why it is refused.";
+
+// While the list holds no serial number its box shows, in grey and without being an item, why:
+// no board at all, or a board this user may not open.
+void ShowWhySerialListIsEmpty(ListControl& list, bool boardAccessRefused) {
+    auto* box = qobject_cast<QComboBox*>(list.widget());
+    if (box == nullptr)
+        return;
+    const bool noAccess = list.count() == 0 && boardAccessRefused;
+    const QString placeholder = noAccess ? QStringLiteral("No access") : QStringLiteral("No board");
+    if (box->placeholderText() != placeholder)
+        box->setPlaceholderText(placeholder);
+    const QString tip = noAccess ? QString::fromUtf8(kNoAccessTip) : QString();
+    if (box->toolTip() != tip)
+        box->setToolTip(tip);
+}
+
+} // namespace
 
 void FrmMain::Scan_USB_devices() {
     // The handler guard is false from here on, so the list's own selection events do nothing.
@@ -15,12 +42,17 @@ void FrmMain::Scan_USB_devices() {
     SerNo.clear();
     SerNo.setEnabled(false);
     std::int16_t lastEntryIndex = -1;
-    device::WalkInterfaces(hid_, state_, [&](const std::string& serialText) {
-        ++lastEntryIndex;
-        SerNo.appendItem(QString::fromStdString(serialText));
-        SerNo.setListIndex(lastEntryIndex);
-        return BoardVerdict::Close;
-    });
+    device::WalkNotes notes;
+    device::WalkInterfaces(
+        hid_, state_,
+        [&](const std::string& serialText) {
+            ++lastEntryIndex;
+            SerNo.appendItem(QString::fromStdString(serialText));
+            SerNo.setListIndex(lastEntryIndex);
+            return BoardVerdict::Close;
+        },
+        &notes);
+    ShowWhySerialListIsEmpty(SerNo, notes.boardAccessRefused);
     // One board shows its serial number in a disabled list; two or more can be chosen from.
     if (lastEntryIndex > 0)
         SerNo.setEnabled(true);

@@ -1,6 +1,7 @@
 #include "device/interface_walk.h"
 
 #include "device/board_identity.h"
+#include "device/system_failure.h"
 #include "protocol/device_strings.h"
 
 #include <algorithm>
@@ -53,7 +54,8 @@ std::string InterfacePath(HidApi& hid, Handle set, const InterfaceData& data) {
     return scratch.DevicePath;
 }
 
-bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor) {
+bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor,
+                    WalkNotes* notes) {
     state.HandleSecurity.nLength = 12;
     state.HandleSecurity.bInheritHandle = true;
     state.EnumerationEnded = kFalse;
@@ -85,8 +87,12 @@ bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor
         state.DeviceHandle = hid.CreateFileA(state.DevicePath, kGenericRead | kGenericWrite,
                                              kFileShareRead | kFileShareWrite,
                                              state.HandleSecurity, kOpenExisting, 0);
-        if (!IsOpenHandle(state.DeviceHandle))
-            continue; // refused the open: nothing to read, nothing to close
+        if (!IsOpenHandle(state.DeviceHandle)) {
+            // Refused the open: nothing to read, nothing to close.
+            if (notes != nullptr && AccessRefusedTo(hid, BoardVendorId, BoardProductId))
+                notes->boardAccessRefused = true;
+            continue;
+        }
 
         state.DeviceAttributes.Size = kAttributesSize;
         state.LastResult = hid.HidD_GetAttributes(state.DeviceHandle, state.DeviceAttributes);

@@ -20,13 +20,21 @@ enum class BoardVerdict {
 // Called with the board's serial number as text (LowByteText of the serial buffer).
 using BoardVisitor = std::function<BoardVerdict(const std::string& serialText)>;
 
+// What a walk met besides the boards it handed over.
+struct WalkNotes {
+    // An interface of the product refused the open to this user (the backend told so, with the
+    // device's vendor and product, without opening it).
+    bool boardAccessRefused = false;
+};
+
 // Walks the present HID interfaces in the platform's order, working on the walk fields of
 // `state` (HandleSecurity, EnumerationEnded, InterfaceSet, InterfaceData, the detail buffer,
 // DevicePath, DeviceHandle, DeviceAttributes, LastResult). Every handle it opens is closed once,
 // except the one the visitor keeps, which is left in DeviceHandle with DevicePath its path. An
 // interface that refuses the open is passed over without a close. Returns true when the visitor
-// kept a board.
-bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor);
+// kept a board. `notes`, when given, tells what else the walk met.
+bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor,
+                    WalkNotes* notes = nullptr);
 
 // The device path of one interface of `set`, read as the walk reads it: a size query, then the
 // detail record with its header in bytes 0 to 3 and the path from byte 4. Empty when the record

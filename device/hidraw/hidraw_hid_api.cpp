@@ -73,6 +73,23 @@ std::optional<std::string> ProductOf(const hidraw::NodeSysfs& node) {
     return hidraw::ReadAttribute(node.UsbDevice / "product");
 }
 
+// HID_ID is BUS:VENDOR:PRODUCT in hex, "0003:00001209:00007E51" for a board on USB.
+std::optional<std::pair<std::uint16_t, std::uint16_t>> HidIdOf(const hidraw::NodeSysfs& node) {
+    const auto id = hidraw::UeventValue(node.HidDevice, "HID_ID");
+    if (!id)
+        return std::nullopt;
+    const std::size_t first = id->find(':');
+    const std::size_t second = first == std::string::npos ? first : id->find(':', first + 1);
+    if (second == std::string::npos)
+        return std::nullopt;
+    const auto vendor = hidraw::ParseHex(std::string_view(*id).substr(first + 1, second - first - 1));
+    const auto product = hidraw::ParseHex(std::string_view(*id).substr(second + 1));
+    if (!vendor || !product)
+        return std::nullopt;
+    return std::pair{static_cast<std::uint16_t>(*vendor & 0xFFFF),
+                     static_cast<std::uint16_t>(*product & 0xFFFF)};
+}
+
 } // namespace
 
 HidrawHidApi::HidrawHidApi(fs::path sysRoot, fs::path devRoot)
@@ -91,6 +108,46 @@ std::intptr_t HidrawHidApi::Insert(Object object) {
     nextValue_ += 4;
     objects_.emplace(value, std::move(object));
     return value;
+}
+
+std::optional<SystemFailure> HidrawHidApi::LastFailure() const {
+    const std::lock_guard lock(mutex_);
+    if (!lastFailure_)
+        return std::nullopt;
+    return lastFailure_->Describe();
+}
+
+std::int32_t HidrawHidApi::Fail(const char* reason, SystemFailure::Kind kind) {
+    lastFailure_ = FailureRecord{kind, reason, 0, 0, 0};
+    return 0;
+}
+
+std::int32_t HidrawHidApi::FailWithErrno(int error) {
+    lastFailure_ = FailureRecord{error == EAGAIN ? SystemFailure::Kind::NothingWaiting
+                                                 : SystemFailure::Kind::Failed,
+                                 "", error, 0, 0};
+    return 0;
+}
+
+FailureRecord HidrawHidApi::OpenRefusal(const std::string& path, int error) const {
+    FailureRecord failure{SystemFailure::Kind::Failed, "", error, 0, 0};
+    if (error != EACCES && error != EPERM)
+        return failure;
+    failure.kind = SystemFailure::Kind::AccessDenied;
+    // The node may not be opened, but sysfs tells anyone whose device it is.
+    const fs::path refused(path);
+    if ((refused.parent_path() / "").lexically_normal() != (devRoot_ / "").lexically_normal())
+        return failure;
+    const std::string name = refused.filename().string();
+    if (!hidraw::HidrawNumber(name))
+        return failure;
+    if (const auto node = hidraw::LocateNode(sysRoot_, name)) {
+        if (const auto id = HidIdOf(*node)) {
+            failure.refusedVendorId = id->first;
+            failure.refusedProductId = id->second;
+        }
+    }
+    return failure;
 }
 
 template <typename T> T* HidrawHidApi::Find(std::intptr_t value) {
@@ -120,9 +177,12 @@ std::int32_t HidrawHidApi::SetupDiEnumDeviceInterfaces(Handle set, const Guid& g
                                                        InterfaceData& data) {
     const std::lock_guard lock(mutex_);
     const InterfaceSet* members = Find<InterfaceSet>(set);
-    if (members == nullptr || data.cbSize != sizeof(InterfaceData) || !SameGuid(guid, kHidGuid) ||
-        memberIndex >= members->Paths.size())
-        return 0;
+    if (members == nullptr)
+        return Fail("not an interface set");
+    if (data.cbSize != sizeof(InterfaceData) || !SameGuid(guid, kHidGuid))
+        return Fail("the interface record's size or class is not the one asked for");
+    if (memberIndex >= members->Paths.size())
+        return Fail("no more interfaces in the set", SystemFailure::Kind::NoMoreItems);
     data.InterfaceClassGuid = kHidGuid;
     data.Flags = kSpintActive;
     // Names the member for the detail query, counted from 1 so that a cleared record names none.
@@ -137,14 +197,16 @@ std::int32_t HidrawHidApi::SetupDiGetDeviceInterfaceDetailA(Handle set, const In
     const InterfaceSet* members = Find<InterfaceSet>(set);
     if (members == nullptr || data.cbSize != sizeof(InterfaceData) || data.Reserved == 0 ||
         data.Reserved > members->Paths.size())
-        return 0;
-    return WriteDetailRecord(members->Paths[data.Reserved - 1], detail, requiredSize);
+        return Fail("not an interface of this set");
+    if (WriteDetailRecord(members->Paths[data.Reserved - 1], detail, requiredSize) == 0)
+        return Fail("the detail buffer is too small or its header is wrong");
+    return 1;
 }
 
 std::int32_t HidrawHidApi::SetupDiDestroyDeviceInfoList(Handle set) {
     const std::lock_guard lock(mutex_);
     if (Find<InterfaceSet>(set) == nullptr)
-        return 0;
+        return Fail("not an interface set");
     objects_.erase(set);
     return 1;
 }
@@ -174,8 +236,11 @@ Handle HidrawHidApi::CreateFileA(const std::string& path, std::uint32_t access,
                                  std::uint32_t /*share*/, const SecurityAttributes& /*security*/,
                                  std::uint32_t disposition, std::uint32_t /*flags*/) {
     // Only existing nodes are opened; nothing is ever created in the device folder.
-    if (disposition != kOpenExisting || path.empty())
+    if (disposition != kOpenExisting || path.empty()) {
+        const std::lock_guard lock(mutex_);
+        Fail("only an existing device can be opened");
         return kInvalidHandle;
+    }
     int mode = O_RDONLY;
     if ((access & kGenericRead) != 0 && (access & kGenericWrite) != 0)
         mode = O_RDWR;
@@ -184,13 +249,20 @@ Handle HidrawHidApi::CreateFileA(const std::string& path, std::uint32_t access,
     // Every handle is non-blocking, the overlapped one and the synchronous one alike: reads must
     // never wait, and hidraw's feature requests do not depend on the flag.
     const int fd = ::open(path.c_str(), mode | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    if (fd < 0) {
+        const int error = errno;
+        const FailureRecord refusal = OpenRefusal(path, error);
+        const std::lock_guard lock(mutex_);
+        lastFailure_ = refusal;
         return kInvalidHandle;
+    }
 
     const auto name = NodeNameOfOpenFile(path, fd);
     auto sysfs = name ? hidraw::LocateNode(sysRoot_, *name) : std::nullopt;
     if (!sysfs) {
         ::close(fd); // not a HID device this backend can describe
+        const std::lock_guard lock(mutex_);
+        Fail("not a hidraw node with a HID device in sysfs");
         return kInvalidHandle;
     }
     Device device;
@@ -208,10 +280,10 @@ std::int32_t HidrawHidApi::HidD_GetAttributes(Handle device, Attributes& attribu
     const std::lock_guard lock(mutex_);
     const Device* open = Find<Device>(device);
     if (open == nullptr)
-        return 0;
+        return Fail("not an open device handle");
     hidraw_devinfo info{};
     if (::ioctl(open->Fd, HIDIOCGRAWINFO, &info) < 0)
-        return 0;
+        return FailWithErrno(errno);
     // The node knows vendor and product; the version is the USB device's release number, and
     // a device elsewhere than on USB has none to tell.
     std::uint16_t version = 0;
@@ -229,38 +301,43 @@ std::int32_t HidrawHidApi::HidD_GetAttributes(Handle device, Attributes& attribu
 }
 
 std::int32_t HidrawHidApi::GetString(Handle device, std::span<std::uint8_t> buffer,
-                                     std::optional<std::string> (*lookup)(const hidraw::NodeSysfs&)) {
+                                     std::optional<std::string> (*lookup)(const hidraw::NodeSysfs&),
+                                     const char* missing) {
     const std::lock_guard lock(mutex_);
     const Device* open = Find<Device>(device);
-    if (open == nullptr || buffer.size() < 2)
-        return 0;
+    if (open == nullptr)
+        return Fail("not an open device handle");
+    if (buffer.size() < 2)
+        return Fail("the buffer has no room for a character");
     const auto text = lookup(open->Sysfs);
     if (!text)
-        return 0;
+        return Fail(missing);
     hidraw::WriteUtf16Le(hidraw::Utf8ToUtf16(*text), buffer);
     return 1;
 }
 
 std::int32_t HidrawHidApi::HidD_GetSerialNumberString(Handle device, std::span<std::uint8_t> buffer) {
-    return GetString(device, buffer, &SerialNumberOf);
+    return GetString(device, buffer, &SerialNumberOf, "the device tells no serial number string");
 }
 
 std::int32_t HidrawHidApi::HidD_GetManufacturerString(Handle device, std::span<std::uint8_t> buffer) {
-    return GetString(device, buffer, &ManufacturerOf);
+    return GetString(device, buffer, &ManufacturerOf, "the device tells no manufacturer string");
 }
 
 std::int32_t HidrawHidApi::HidD_GetProductString(Handle device, std::span<std::uint8_t> buffer) {
-    return GetString(device, buffer, &ProductOf);
+    return GetString(device, buffer, &ProductOf, "the device tells no product string");
 }
 
 std::int32_t HidrawHidApi::HidD_GetPreparsedData(Handle device, PreparsedData& data) {
     const std::lock_guard lock(mutex_);
     const Device* open = Find<Device>(device);
     if (open == nullptr)
-        return 0;
+        return Fail("not an open device handle");
     const auto summary = ReadDescriptor(open->Sysfs);
-    if (!summary || summary->Fault != hidraw::DescriptorFault::None)
-        return 0;
+    if (!summary)
+        return Fail("the report descriptor cannot be read from sysfs");
+    if (summary->Fault != hidraw::DescriptorFault::None)
+        return Fail("the report descriptor is malformed");
     data = Insert(Preparsed{*summary});
     return 1;
 }
@@ -268,8 +345,10 @@ std::int32_t HidrawHidApi::HidD_GetPreparsedData(Handle device, PreparsedData& d
 std::int32_t HidrawHidApi::HidP_GetCaps(PreparsedData data, HidCaps& caps) {
     const std::lock_guard lock(mutex_);
     const Preparsed* preparsed = Find<Preparsed>(data);
-    if (preparsed == nullptr)
+    if (preparsed == nullptr) {
+        Fail("not preparsed data");
         return kHidpStatusInvalidPreparsedData;
+    }
     // The button and value counts stay 0: nothing in the program reads them.
     caps = HidCaps{};
     const hidraw::DescriptorSummary& summary = preparsed->Summary;
@@ -285,7 +364,7 @@ std::int32_t HidrawHidApi::HidP_GetCaps(PreparsedData data, HidCaps& caps) {
 std::int32_t HidrawHidApi::HidD_FreePreparsedData(PreparsedData data) {
     const std::lock_guard lock(mutex_);
     if (Find<Preparsed>(data) == nullptr)
-        return 0;
+        return Fail("not preparsed data");
     objects_.erase(data);
     return 1;
 }
@@ -293,20 +372,25 @@ std::int32_t HidrawHidApi::HidD_FreePreparsedData(PreparsedData data) {
 std::int32_t HidrawHidApi::HidD_GetFeature(Handle device, std::span<std::uint8_t> report) {
     const std::lock_guard lock(mutex_);
     const Device* open = Find<Device>(device);
-    if (open == nullptr || report.empty() || report.size() > kMaxFeatureLength)
-        return 0;
+    if (open == nullptr)
+        return Fail("not an open device handle");
+    if (report.empty() || report.size() > kMaxFeatureLength)
+        return Fail("no feature report has that length");
     // Byte 0 names the report and stays in place; the report's data follows it, also for a
     // device without numbered reports, where byte 0 is 0.
-    return ::ioctl(open->Fd, HIDIOCGFEATURE(report.size()), report.data()) < 0 ? 0 : 1;
+    return ::ioctl(open->Fd, HIDIOCGFEATURE(report.size()), report.data()) < 0 ? FailWithErrno(errno)
+                                                                              : 1;
 }
 
 std::int32_t HidrawHidApi::HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) {
     const std::lock_guard lock(mutex_);
     const Device* open = Find<Device>(device);
-    if (open == nullptr || report.empty() || report.size() > kMaxFeatureLength)
-        return 0;
+    if (open == nullptr)
+        return Fail("not an open device handle");
+    if (report.empty() || report.size() > kMaxFeatureLength)
+        return Fail("no feature report has that length");
     std::vector<std::uint8_t> copy(report.begin(), report.end());
-    return ::ioctl(open->Fd, HIDIOCSFEATURE(copy.size()), copy.data()) < 0 ? 0 : 1;
+    return ::ioctl(open->Fd, HIDIOCSFEATURE(copy.size()), copy.data()) < 0 ? FailWithErrno(errno) : 1;
 }
 
 Handle HidrawHidApi::CreateEventA(const SecurityAttributes& /*security*/, bool /*manualReset*/,
@@ -322,9 +406,10 @@ std::int32_t HidrawHidApi::ReadFile(Handle device, std::span<std::uint8_t> buffe
     const std::lock_guard lock(mutex_);
     Device* open = Find<Device>(device);
     if (open == nullptr)
-        return 0;
+        return Fail("not an open device handle");
 
     std::size_t used = 0;
+    int readError = 0;
     const auto place = [&](std::span<const std::uint8_t> report) {
         if (report.size() > buffer.size() - used)
             return false;
@@ -347,6 +432,8 @@ std::int32_t HidrawHidApi::ReadFile(Handle device, std::span<std::uint8_t> buffe
         const ssize_t count = ::read(open->Fd, data, readScratch_.size() - 1);
         if (count < 0 && errno == EINTR)
             continue;
+        if (count < 0)
+            readError = errno;
         // EAGAIN: no report waits. EIO or ENODEV: the device was unplugged; whatever was read
         // before still goes to the caller, and the next read fails.
         if (count <= 0)
@@ -362,7 +449,7 @@ std::int32_t HidrawHidApi::ReadFile(Handle device, std::span<std::uint8_t> buffe
     }
 
     if (used == 0)
-        return 0;
+        return readError != 0 ? FailWithErrno(readError) : Fail("the device sent an empty report");
     bytesRead = static_cast<std::uint32_t>(used);
     overlapped.Internal = 0; // STATUS_SUCCESS
     overlapped.InternalHigh = bytesRead;
@@ -373,12 +460,12 @@ std::int32_t HidrawHidApi::CloseHandle(Handle handle) {
     const std::lock_guard lock(mutex_);
     const auto found = objects_.find(handle);
     if (found == objects_.end())
-        return 0;
+        return Fail("not an open handle");
     if (const auto* device = std::get_if<Device>(&found->second)) {
         // The descriptor is released even when close reports an error (an unplugged device).
         ::close(device->Fd);
     } else if (!std::holds_alternative<Event>(found->second)) {
-        return 0; // sets and preparsed data have release calls of their own
+        return Fail("sets and preparsed data have release calls of their own");
     }
     objects_.erase(found);
     return 1;

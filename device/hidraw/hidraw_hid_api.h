@@ -5,11 +5,17 @@
 // node itself (HIDIOCGRAWINFO), everything the node cannot tell (version, strings, report
 // descriptor) from sysfs. The sysfs root and the device folder are parameters, so that tests can
 // put plain files or a fake file system in their place.
+//
+// Every failed call leaves its reason (errno's text, or what the backend found wrong) for
+// LastFailure. An open refused for access also tells the vendor and product of the node, read
+// from sysfs, which anyone may read: that is how a board the user may not open is told apart
+// from no board at all.
 #pragma once
 
 #include "device/hid_api.h"
 #include "device/hidraw/report_descriptor.h"
 #include "device/hidraw/sysfs_tree.h"
+#include "device/system_failure.h"
 
 #include <filesystem>
 #include <map>
@@ -21,7 +27,7 @@
 
 namespace tensilo::device {
 
-class HidrawHidApi final : public HidApi {
+class HidrawHidApi final : public HidApi, public SystemFailureSource {
 public:
     HidrawHidApi(std::filesystem::path sysRoot, std::filesystem::path devRoot);
     ~HidrawHidApi() override;
@@ -55,6 +61,8 @@ public:
                           Overlapped& overlapped) override;
     std::int32_t CloseHandle(Handle handle) override;
 
+    std::optional<SystemFailure> LastFailure() const override;
+
 private:
     // A snapshot of the class's device paths, in enumeration order.
     struct InterfaceSet {
@@ -81,11 +89,19 @@ private:
     template <typename T> T* Find(std::intptr_t value);
     std::optional<std::string> NodeNameOfOpenFile(const std::string& path, int fd) const;
     std::int32_t GetString(Handle device, std::span<std::uint8_t> buffer,
-                           std::optional<std::string> (*lookup)(const hidraw::NodeSysfs&));
+                           std::optional<std::string> (*lookup)(const hidraw::NodeSysfs&),
+                           const char* missing);
+    // Keep the reason for the call that is failing, and return the failure value 0. Called with
+    // the mutex held.
+    std::int32_t Fail(const char* reason, SystemFailure::Kind kind = SystemFailure::Kind::Failed);
+    std::int32_t FailWithErrno(int error);
+    // The reason for an open of `path` that the system refused with `error`.
+    FailureRecord OpenRefusal(const std::string& path, int error) const;
 
     const std::filesystem::path sysRoot_;
     const std::filesystem::path devRoot_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
+    std::optional<FailureRecord> lastFailure_;
     // Every handle and preparsed-data value handed out and not yet released. Values come from
     // one counter and are never given out twice, so a stale value can only miss.
     std::map<std::intptr_t, Object> objects_;

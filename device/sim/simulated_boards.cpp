@@ -140,20 +140,39 @@ Handle SimulatedBoards::NewHandle(HandleEntry entry) {
     return handle;
 }
 
+std::int32_t SimulatedBoards::Fail(const char* reason, SystemFailure::Kind kind) {
+    lastFailure_ = FailureRecord{kind, reason, 0, 0, 0};
+    return 0;
+}
+
+std::optional<SystemFailure> SimulatedBoards::LastFailure() const {
+    if (!lastFailure_)
+        return std::nullopt;
+    return lastFailure_->Describe();
+}
+
 SimulatedBoards::Board* SimulatedBoards::LiveBoard(Handle device, SimCall call) {
     const auto found = handles_.find(device);
-    if (found == handles_.end() || found->second.kind != HandleKind::Device || found->second.stale)
+    if (found == handles_.end() || found->second.kind != HandleKind::Device) {
+        Fail("not an open device handle");
         return nullptr;
+    }
     Board& board = boards_.at(found->second.board);
-    if (!board.attached || board.failing[static_cast<std::size_t>(call)])
+    if (found->second.stale || !board.attached) {
+        Fail("the board was unplugged");
         return nullptr;
+    }
+    if (board.failing[static_cast<std::size_t>(call)]) {
+        Fail("the simulated board fails this call");
+        return nullptr;
+    }
     return &board;
 }
 
 std::int32_t SimulatedBoards::CloseHandle(Handle handle) {
     if (handles_.erase(handle) == 0) {
         ++badCloses_;
-        return 0;
+        return Fail("not an open handle");
     }
     return 1;
 }
@@ -181,8 +200,10 @@ std::int32_t SimulatedBoards::SetupDiEnumDeviceInterfaces(Handle set, const Guid
                                                           InterfaceData& data) {
     const auto found = handles_.find(set);
     if (found == handles_.end() || found->second.kind != HandleKind::Set ||
-        data.cbSize != sizeof(InterfaceData) || memberIndex >= found->second.setMembers.size())
-        return 0;
+        data.cbSize != sizeof(InterfaceData))
+        return Fail("not an interface set, or a record of the wrong size");
+    if (memberIndex >= found->second.setMembers.size())
+        return Fail("no more interfaces in the set", SystemFailure::Kind::NoMoreItems);
     data.InterfaceClassGuid = kHidGuid;
     data.Flags = 1;
     data.Reserved = found->second.setMembers[memberIndex] + 1;
@@ -196,16 +217,18 @@ std::int32_t SimulatedBoards::SetupDiGetDeviceInterfaceDetailA(Handle set,
     const auto found = handles_.find(set);
     if (found == handles_.end() || found->second.kind != HandleKind::Set || data.Reserved == 0 ||
         data.Reserved > boards_.size())
-        return 0;
-    return WriteDetailRecord(DevicePathOf(static_cast<BoardId>(data.Reserved - 1)), detail,
-                             requiredSize);
+        return Fail("not an interface of this set");
+    if (WriteDetailRecord(DevicePathOf(static_cast<BoardId>(data.Reserved - 1)), detail,
+                          requiredSize) == 0)
+        return Fail("the detail buffer is too small or its header is wrong");
+    return 1;
 }
 
 std::int32_t SimulatedBoards::SetupDiDestroyDeviceInfoList(Handle set) {
     const auto found = handles_.find(set);
     if (found == handles_.end() || found->second.kind != HandleKind::Set) {
         ++badCloses_;
-        return 0;
+        return Fail("not an interface set");
     }
     handles_.erase(found);
     return 1;
@@ -217,13 +240,18 @@ Handle SimulatedBoards::CreateFileA(const std::string& path, std::uint32_t, std:
         const Board& board = boards_[id];
         if (!board.attached || board.path != path)
             continue;
-        if (board.failing[static_cast<std::size_t>(SimCall::Open)])
+        if (board.failing[static_cast<std::size_t>(SimCall::Open)]) {
+            Fail("access denied (a simulated refusal)", SystemFailure::Kind::AccessDenied);
+            lastFailure_->refusedVendorId = board.config.vendorId;
+            lastFailure_->refusedProductId = board.config.productId;
             return kInvalidHandle;
+        }
         HandleEntry entry;
         entry.kind = HandleKind::Device;
         entry.board = id;
         return NewHandle(entry);
     }
+    Fail("no board is plugged in at this path");
     return kInvalidHandle;
 }
 
@@ -249,7 +277,7 @@ std::int32_t SimulatedBoards::WriteString(Handle device, SimCall call,
         : call == SimCall::Manufacturer ? board->config.manufacturer
                                         : board->config.product;
     if (!text)
-        return 0;
+        return Fail("the board has no such string");
     // UTF-16LE, as much as fits, then a zero code unit when there is room.
     std::size_t position = 0;
     for (char16_t unit : *text) {
@@ -296,20 +324,24 @@ std::int32_t SimulatedBoards::HidD_GetPreparsedData(Handle device, PreparsedData
 
 std::int32_t SimulatedBoards::HidP_GetCaps(PreparsedData data, HidCaps& caps) {
     const auto found = preparsed_.find(data);
-    if (found == preparsed_.end())
+    if (found == preparsed_.end()) {
+        Fail("not preparsed data");
         return kHidpStatusInvalidPreparsedData;
+    }
     caps = found->second;
     return kHidpStatusSuccess;
 }
 
 std::int32_t SimulatedBoards::HidD_FreePreparsedData(PreparsedData data) {
-    return preparsed_.erase(data) == 1 ? 1 : 0;
+    return preparsed_.erase(data) == 1 ? 1 : Fail("not preparsed data");
 }
 
 std::int32_t SimulatedBoards::HidD_GetFeature(Handle device, std::span<std::uint8_t> report) {
     const Board* board = LiveBoard(device, SimCall::GetFeature);
-    if (!board || report.empty() || report[0] != 0)
+    if (!board)
         return 0;
+    if (report.empty() || report[0] != 0)
+        return Fail("the board has no feature report of that number");
     // The settings report, cut or zero-padded to the length asked for.
     std::fill(report.begin(), report.end(), std::uint8_t{0});
     std::copy_n(board->settings.begin(), std::min(report.size(), board->settings.size()),
@@ -319,8 +351,10 @@ std::int32_t SimulatedBoards::HidD_GetFeature(Handle device, std::span<std::uint
 
 std::int32_t SimulatedBoards::HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) {
     Board* board = LiveBoard(device, SimCall::SetFeature);
-    if (!board || report.empty() || report[0] != 0)
+    if (!board)
         return 0;
+    if (report.empty() || report[0] != 0)
+        return Fail("the board has no feature report of that number");
     if (report.size() >= protocol::kRegisterWriteMinLength &&
         report[1] == protocol::kWriteRegisterCommand && report[2] < 9) {
         const std::size_t byte = 3u + report[2];
@@ -374,7 +408,7 @@ std::int32_t SimulatedBoards::ReadFile(Handle device, std::span<std::uint8_t> bu
     if (board->streaming)
         MakeStreamingReports(*board);
     if (board->queue.empty())
-        return 0; // nothing waiting: the read would not complete at once
+        return Fail("no input report is waiting", SystemFailure::Kind::NothingWaiting);
     if (board->queue.front().bytes.empty()) {
         board->queue.pop_front();
         return 1; // a read that succeeds with 0 bytes
@@ -388,7 +422,7 @@ std::int32_t SimulatedBoards::ReadFile(Handle device, std::span<std::uint8_t> bu
         board->queue.pop_front();
     }
     if (used == 0)
-        return 0; // the waiting report does not fit into the bytes asked for
+        return Fail("the waiting report does not fit into the bytes asked for");
     bytesRead = static_cast<std::uint32_t>(used);
     return 1;
 }

@@ -3,7 +3,9 @@
 // the register writes it takes), its queued input reports; any call can be switched to fail, and
 // boards can be plugged in and out at any moment. The steering face (SimSteering) plugs, queues
 // and reads back what the program did; it also keeps an account of handles, so that tests can
-// check that every handle is closed exactly once.
+// check that every handle is closed exactly once. A failed call leaves a reason, as a system's
+// backend does: an open switched to fail stands for one refused to this user, the commonest
+// reason a real board's open fails.
 //
 // In streaming mode a board makes its own input reports from an explicit clock instead of a
 // queue: one report every 10 ms of simulated time, a load-cell signal (a slow wave plus noise,
@@ -13,6 +15,7 @@
 #include "device/hid_api.h"
 #include "device/sim/sim_steering.h"
 #include "device/sim/signal_generator.h"
+#include "device/system_failure.h"
 
 #include <cstdint>
 #include <deque>
@@ -23,7 +26,7 @@
 
 namespace tensilo::device::sim {
 
-class SimulatedBoards final : public HidApi, public SimSteering {
+class SimulatedBoards final : public HidApi, public SimSteering, public SystemFailureSource {
 public:
     SimulatedBoards() = default;
 
@@ -54,6 +57,8 @@ public:
     std::int32_t ReadFile(Handle device, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
                           Overlapped& overlapped) override;
     std::int32_t CloseHandle(Handle handle) override;
+
+    std::optional<SystemFailure> LastFailure() const override;
 
     // SimSteering
     BoardId DefineBoard(const SimBoardConfig& config) override;
@@ -111,6 +116,8 @@ private:
     };
 
     Handle NewHandle(HandleEntry entry);
+    // Keeps the reason for the call that is failing and returns the failure value 0.
+    std::int32_t Fail(const char* reason, SystemFailure::Kind kind = SystemFailure::Kind::Failed);
     // The board of an open device handle that still answers, or none.
     Board* LiveBoard(Handle device, SimCall call);
     std::int32_t WriteString(Handle device, SimCall call, std::span<std::uint8_t> buffer);
@@ -128,6 +135,7 @@ private:
     std::function<std::uint64_t()> clockSource_;
     int eventsCreated_ = 0;
     int badCloses_ = 0;
+    std::optional<FailureRecord> lastFailure_;
 };
 
 } // namespace tensilo::device::sim

@@ -2,8 +2,10 @@
 // in hid.dll, setupapi or kernel32, with the caller's arguments. The portable records of hid_api.h
 // are copied into the Windows records and back; their sizes and layouts are checked below, so that
 // a size the program passes (InterfaceData.cbSize, the detail header) is the one Windows expects.
+// A call that fails leaves GetLastError's message for LastFailure.
 #include "device/hid_api.h"
 #include "device/platform_backend.h"
+#include "device/system_failure.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -25,9 +27,12 @@ extern "C" {
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <string>
 #include <type_traits>
 
 namespace tensilo::device {
@@ -121,12 +126,55 @@ DWORD DwordSize(std::size_t size) {
     return static_cast<DWORD>(std::min<std::size_t>(size, std::numeric_limits<DWORD>::max()));
 }
 
-std::int32_t Result(BOOL ok) {
-    return ok ? 1 : 0;
+// The system's message for an error code, on one line, with the code after it.
+std::string MessageOf(DWORD code) {
+    char text[512] = {};
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+        nullptr, code, 0, text, sizeof text, nullptr);
+    std::string message(text, std::min<std::size_t>(length, sizeof text));
+    while (!message.empty() && (message.back() == ' ' || message.back() == '\r' ||
+                                message.back() == '\n' || message.back() == '.'))
+        message.pop_back();
+    if (message.empty())
+        message = "error";
+    return message + " (" + std::to_string(code) + ")";
 }
 
-class Win32HidApi final : public HidApi {
+SystemFailure FailureOf(DWORD code) {
+    SystemFailure failure;
+    failure.reason = MessageOf(code);
+    switch (code) {
+    case ERROR_ACCESS_DENIED:
+        // Whose device it is cannot be known without opening it.
+        failure.kind = SystemFailure::Kind::AccessDenied;
+        break;
+    case ERROR_NO_MORE_ITEMS:
+        failure.kind = SystemFailure::Kind::NoMoreItems;
+        break;
+    case ERROR_IO_PENDING:
+    case ERROR_OPERATION_ABORTED: // a read with nothing waiting, cancelled by the backend
+        failure.kind = SystemFailure::Kind::NothingWaiting;
+        break;
+    default:
+        failure.kind = SystemFailure::Kind::Failed;
+        break;
+    }
+    return failure;
+}
+
+class Win32HidApi final : public HidApi, public SystemFailureSource {
 public:
+    // The message is looked up only when asked for: a poll with nothing waiting fails 20 times a
+    // second.
+    std::optional<SystemFailure> LastFailure() const override {
+        if (!failed_)
+            return std::nullopt;
+        if (lastText_ != nullptr)
+            return SystemFailure{SystemFailure::Kind::Failed, lastText_, 0, 0};
+        return FailureOf(lastError_);
+    }
+
     void HidD_GetHidGuid(Guid& guid) override {
         GUID hidGuid;
         ::HidD_GetHidGuid(&hidGuid);
@@ -135,7 +183,8 @@ public:
 
     Handle SetupDiGetClassDevsA(const Guid& guid, std::uint32_t flags) override {
         const GUID classGuid = ToGuid(guid);
-        return FromHandle(::SetupDiGetClassDevsA(&classGuid, nullptr, nullptr, flags));
+        return Opened(::SetupDiGetClassDevsA(&classGuid, nullptr, nullptr, flags),
+                      INVALID_HANDLE_VALUE);
     }
 
     std::int32_t SetupDiEnumDeviceInterfaces(Handle set, const Guid& guid,
@@ -145,7 +194,7 @@ public:
         SP_DEVICE_INTERFACE_DATA interfaceData = ToInterfaceData(data);
         if (!::SetupDiEnumDeviceInterfaces(ToHandle(set), nullptr, &classGuid, memberIndex,
                                            &interfaceData))
-            return 0;
+            return Result(FALSE);
         CopyRecord(data, interfaceData);
         return 1;
     }
@@ -174,15 +223,16 @@ public:
                        const SecurityAttributes& security, std::uint32_t disposition,
                        std::uint32_t flags) override {
         SECURITY_ATTRIBUTES attributes = ToSecurityAttributes(security);
-        return FromHandle(::CreateFileA(path.c_str(), access, share, &attributes, disposition,
-                                        flags, nullptr));
+        return Opened(::CreateFileA(path.c_str(), access, share, &attributes, disposition, flags,
+                                    nullptr),
+                      INVALID_HANDLE_VALUE);
     }
 
     std::int32_t HidD_GetAttributes(Handle device, Attributes& attributes) override {
         HIDD_ATTRIBUTES hidAttributes{};
         hidAttributes.Size = attributes.Size;
         if (!::HidD_GetAttributes(ToHandle(device), &hidAttributes))
-            return 0;
+            return Result(FALSE);
         attributes.Size = hidAttributes.Size;
         attributes.VendorID = hidAttributes.VendorID;
         attributes.ProductID = hidAttributes.ProductID;
@@ -210,7 +260,7 @@ public:
     std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& data) override {
         PHIDP_PREPARSED_DATA preparsed = nullptr;
         if (!::HidD_GetPreparsedData(ToHandle(device), &preparsed))
-            return 0;
+            return Result(FALSE);
         data = reinterpret_cast<PreparsedData>(preparsed);
         return 1;
     }
@@ -219,8 +269,13 @@ public:
         HIDP_CAPS hidCaps{};
         const NTSTATUS status =
             ::HidP_GetCaps(reinterpret_cast<PHIDP_PREPARSED_DATA>(data), &hidCaps);
-        if (status == HIDP_STATUS_SUCCESS)
+        if (status == HIDP_STATUS_SUCCESS) {
             CopyRecord(caps, hidCaps);
+        } else {
+            std::snprintf(capsStatus_, sizeof capsStatus_, "HidP_GetCaps status 0x%08lX",
+                          static_cast<unsigned long>(status));
+            FailWith(capsStatus_);
+        }
         return static_cast<std::int32_t>(status);
     }
 
@@ -242,8 +297,9 @@ public:
     Handle CreateEventA(const SecurityAttributes& security, bool manualReset,
                         bool initialState) override {
         SECURITY_ATTRIBUTES attributes = ToSecurityAttributes(security);
-        return FromHandle(::CreateEventA(&attributes, manualReset ? TRUE : FALSE,
-                                         initialState ? TRUE : FALSE, nullptr));
+        return Opened(::CreateEventA(&attributes, manualReset ? TRUE : FALSE,
+                                     initialState ? TRUE : FALSE, nullptr),
+                      nullptr);
     }
 
     std::int32_t ReadFile(Handle device, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
@@ -270,7 +326,7 @@ public:
         overlapped.Internal = static_cast<std::uint32_t>(request.Internal);
         overlapped.InternalHigh = static_cast<std::uint32_t>(request.InternalHigh);
         if (!ok)
-            return 0;
+            return Result(FALSE);
         bytesRead = static_cast<std::uint32_t>(std::min<std::size_t>(transferred, buffer.size()));
         return 1;
     }
@@ -279,9 +335,39 @@ public:
         // -1 is the current process's pseudo handle to Windows, which CloseHandle accepts; to the
         // program it is a failed open, and closing it must fail like closing any non-handle.
         if (!IsOpenHandle(handle))
-            return 0;
+            return FailWith("not an open handle");
         return Result(::CloseHandle(ToHandle(handle)));
     }
+
+private:
+    void KeepLastError() {
+        failed_ = true;
+        lastError_ = ::GetLastError();
+        lastText_ = nullptr;
+    }
+    std::int32_t FailWith(const char* text) {
+        failed_ = true;
+        lastText_ = text;
+        return 0;
+    }
+    // 1 for success; on failure keeps GetLastError's code and returns 0.
+    std::int32_t Result(BOOL ok) {
+        if (ok)
+            return 1;
+        KeepLastError();
+        return 0;
+    }
+    // Keeps GetLastError's code when `handle` is the failure value a call returned.
+    Handle Opened(HANDLE handle, HANDLE failureValue) {
+        if (handle == failureValue)
+            KeepLastError();
+        return FromHandle(handle);
+    }
+
+    bool failed_ = false;
+    DWORD lastError_ = 0;
+    const char* lastText_ = nullptr; // the backend's own words, instead of the code's message
+    char capsStatus_[48] = {};
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "device/board_identity.h"
 #include "device/interface_walk.h"
+#include "device/system_failure.h"
 #include "protocol/device_strings.h"
 
 #include <algorithm>
@@ -17,10 +18,13 @@ namespace {
 
 using StringRequest = std::int32_t (HidApi::*)(Handle, std::span<std::uint8_t>);
 
-std::optional<std::string> ReadString(HidApi& hid, Handle device, StringRequest request) {
+std::optional<std::string> ReadString(HidApi& hid, Handle device, StringRequest request,
+                                      InterfaceReport& report, const char* name) {
     std::array<std::uint8_t, protocol::kDeviceStringBufferSize> buffer{};
-    if ((hid.*request)(device, std::span(buffer).first(protocol::kDeviceStringRequestLength)) == 0)
+    if ((hid.*request)(device, std::span(buffer).first(protocol::kDeviceStringRequestLength)) == 0) {
+        report.failures[name] = LastFailureText(hid);
         return std::nullopt;
+    }
     return protocol::LowByteText(buffer);
 }
 
@@ -31,20 +35,35 @@ void Describe(HidApi& hid, InterfaceReport& report) {
     const Handle device =
         hid.CreateFileA(report.path, kGenericRead | kGenericWrite, kFileShareRead | kFileShareWrite,
                         security, kOpenExisting, 0);
-    if (!IsOpenHandle(device))
+    if (!IsOpenHandle(device)) {
+        report.failures["open"] = LastFailureText(hid);
+        if (const auto failure = LastFailureOf(hid);
+            failure && failure->kind == SystemFailure::Kind::AccessDenied) {
+            report.accessDenied = true;
+            report.refusedVendorId = failure->refusedVendorId;
+            report.refusedProductId = failure->refusedProductId;
+        }
         return;
+    }
     report.opened = true;
 
     report.attributes.Size = kAttributesSize;
     report.attributesRead = hid.HidD_GetAttributes(device, report.attributes) != 0;
-    report.serial = ReadString(hid, device, &HidApi::HidD_GetSerialNumberString);
-    report.manufacturer = ReadString(hid, device, &HidApi::HidD_GetManufacturerString);
-    report.product = ReadString(hid, device, &HidApi::HidD_GetProductString);
+    if (!report.attributesRead)
+        report.failures["attributes"] = LastFailureText(hid);
+    report.serial = ReadString(hid, device, &HidApi::HidD_GetSerialNumberString, report, "serial");
+    report.manufacturer =
+        ReadString(hid, device, &HidApi::HidD_GetManufacturerString, report, "manufacturer");
+    report.product = ReadString(hid, device, &HidApi::HidD_GetProductString, report, "product");
 
     PreparsedData preparsed = 0;
     if (hid.HidD_GetPreparsedData(device, preparsed) != 0) {
         report.capsRead = hid.HidP_GetCaps(preparsed, report.caps) == kHidpStatusSuccess;
+        if (!report.capsRead)
+            report.failures["report lengths"] = LastFailureText(hid);
         hid.HidD_FreePreparsedData(preparsed);
+    } else {
+        report.failures["report lengths"] = LastFailureText(hid);
     }
     hid.CloseHandle(device);
 }
@@ -57,8 +76,16 @@ std::string Hex4(std::uint16_t value) {
     return text;
 }
 
-std::string Quoted(const std::optional<std::string>& text) {
-    return text ? "\"" + *text + "\"" : std::string("(request failed)");
+// "(request failed: REASON)", with the system's reason where it gave one.
+std::string RequestFailed(const InterfaceReport& report, const std::string& name) {
+    const auto found = report.failures.find(name);
+    return found == report.failures.end() ? std::string("(request failed)")
+                                          : "(request failed: " + found->second + ")";
+}
+
+std::string Quoted(const std::optional<std::string>& text, const InterfaceReport& report,
+                   const std::string& name) {
+    return text ? "\"" + *text + "\"" : RequestFailed(report, name);
 }
 
 std::string Counted(std::size_t count, const char* noun) {
@@ -68,8 +95,14 @@ std::string Counted(std::size_t count, const char* noun) {
 } // namespace
 
 bool InterfaceReport::IsBoard() const {
-    return attributesRead && attributes.VendorID == BoardVendorId &&
-           attributes.ProductID == BoardProductId;
+    return (attributesRead && attributes.VendorID == BoardVendorId &&
+            attributes.ProductID == BoardProductId) ||
+           IsRefusedBoard();
+}
+
+bool InterfaceReport::IsRefusedBoard() const {
+    return !opened && accessDenied && refusedVendorId == BoardVendorId &&
+           refusedProductId == BoardProductId;
 }
 
 std::vector<InterfaceReport> ListHidInterfaces(HidApi& hid) {
@@ -95,23 +128,31 @@ std::vector<InterfaceReport> ListHidInterfaces(HidApi& hid) {
 std::string FormatInterfaceLine(const InterfaceReport& report) {
     std::string line = report.IsBoard() ? "* " : "  ";
     line += report.path.empty() ? "(no device path)" : report.path;
-    if (!report.opened)
-        return line + "  (open refused)";
+    if (!report.opened) {
+        const auto reason = report.failures.find("open");
+        line += reason == report.failures.end() ? "  (open refused)"
+                                                : "  (open refused: " + reason->second + ")";
+        // The system may still tell whose device it is.
+        if (report.refusedVendorId != 0 || report.refusedProductId != 0)
+            line += "  vendor " + Hex4(report.refusedVendorId) + " product " +
+                    Hex4(report.refusedProductId);
+        return line;
+    }
     if (report.attributesRead) {
         line += "  vendor " + Hex4(report.attributes.VendorID) + " product " +
                 Hex4(report.attributes.ProductID) + " version " +
                 Hex4(report.attributes.VersionNumber);
     } else {
-        line += "  attributes (request failed)";
+        line += "  attributes " + RequestFailed(report, "attributes");
     }
-    line += "  serial " + Quoted(report.serial);
-    line += "  manufacturer " + Quoted(report.manufacturer);
-    line += "  product " + Quoted(report.product);
+    line += "  serial " + Quoted(report.serial, report, "serial");
+    line += "  manufacturer " + Quoted(report.manufacturer, report, "manufacturer");
+    line += "  product " + Quoted(report.product, report, "product");
     if (report.capsRead) {
         line += "  input " + std::to_string(report.caps.InputReportByteLength) + " feature " +
                 std::to_string(report.caps.FeatureReportByteLength);
     } else {
-        line += "  report lengths (request failed)";
+        line += "  report lengths " + RequestFailed(report, "report lengths");
     }
     return line;
 }
@@ -119,8 +160,23 @@ std::string FormatInterfaceLine(const InterfaceReport& report) {
 std::string FormatSummary(const std::vector<InterfaceReport>& reports) {
     const auto boards = std::count_if(reports.begin(), reports.end(),
                                       [](const InterfaceReport& r) { return r.IsBoard(); });
-    return Counted(reports.size(), "interface") + ", " +
-           Counted(static_cast<std::size_t>(boards), "Tensilo board");
+    const auto refused = std::count_if(reports.begin(), reports.end(),
+                                       [](const InterfaceReport& r) { return r.IsRefusedBoard(); });
+    std::string summary = Counted(reports.size(), "interface") + ", " +
+                          Counted(static_cast<std::size_t>(boards), "Tensilo board");
+    if (refused > 0)
+        summary += " (" + std::to_string(refused) + " of them refused to this user)";
+    return summary;
+}
+
+std::string AccessAdvice(const std::vector<InterfaceReport>& reports) {
+    if (std::none_of(reports.begin(), reports.end(),
+                     [](const InterfaceReport& r) { return r.IsRefusedBoard(); }))
+        return {};
+    return "A Tensilo board is plugged in, but this user may not open it. Install the udev rule "
+           "70-tensilo.rules (packaging/70-tensilo.rules; `cmake --install` or the Debian package "
+           "puts it in place), then run `udevadm control --reload` and `udevadm trigger` as root, "
+           "or plug the board in again.";
 }
 
 } // namespace tensilo::tools

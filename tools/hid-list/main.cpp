@@ -29,5 +29,7 @@ int main() {
     for (const auto& report : reports)
         std::cout << tools::FormatInterfaceLine(report) << '\n';
     std::cout << tools::FormatSummary(reports) << '\n';
+    if (const std::string advice = tools::AccessAdvice(reports); !advice.empty())
+        std::cout << advice << '\n';
     return 0;
 }

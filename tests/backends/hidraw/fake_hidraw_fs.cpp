@@ -80,6 +80,8 @@ int Open(const char* path, fuse_file_info* file) {
         return -ENOENT;
     if (node->Unplugged)
         return -ENODEV;
+    if (node->RefuseOpen)
+        return -EACCES;
     file->direct_io = 1; // each read reaches Read, whatever its size, with no page cache between
     file->nonseekable = 1;
     return 0;

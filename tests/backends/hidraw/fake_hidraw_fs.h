@@ -28,6 +28,8 @@ struct FakeNode {
     std::vector<std::vector<std::uint8_t>> FeatureWrites;
     // After an unplug, reads fail with EIO and ioctls with ENODEV.
     bool Unplugged = false;
+    // Opens fail with EACCES, as for a user without the udev rule's access, also for root.
+    bool RefuseOpen = false;
 };
 
 class FakeHidrawFs {

@@ -2,14 +2,19 @@
 // nodes that a FUSE file system of the test process serves, and the program's own walk over
 // them. Skipped, with the reason, where FUSE cannot be mounted.
 #include "device/board_identity.h"
+#include "device/failure_log.h"
 #include "device/hidraw/hidraw_hid_api.h"
 #include "device/interface_walk.h"
 #include "device/read_channel.h"
+#include "device/system_failure.h"
 #include "fake_hidraw_fs.h"
 #include "fake_sysfs.h"
 #include "sample_descriptors.h"
+#include "tools/hid-list/hid_listing.h"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 namespace tensilo::device {
 namespace {
@@ -159,9 +164,12 @@ TEST_F(HidrawFuse, UnpluggedDeviceFailsEverythingButTheClose) {
         n.Input.push_back({1, 2, 3, 4, 5, 6});
     });
     tree.Remove(kBoardNode);
+    // Each failure keeps the system's reason, for the tools that explain it.
     EXPECT_EQ(Read(read), std::nullopt);
+    EXPECT_EQ(LastFailureText(*api), "Input/output error");
     Bytes report(BoardFeatureReportByteLength, 0);
     EXPECT_EQ(api->HidD_GetFeature(sync, report), 0);
+    EXPECT_EQ(LastFailureText(*api), "No such device");
     EXPECT_EQ(api->HidD_SetFeature(sync, report), 0);
     Attributes attributes;
     EXPECT_EQ(api->HidD_GetAttributes(sync, attributes), 0);
@@ -169,6 +177,113 @@ TEST_F(HidrawFuse, UnpluggedDeviceFailsEverythingButTheClose) {
     EXPECT_EQ(api->HidD_GetSerialNumberString(read, serial), 0);
     EXPECT_NE(api->CloseHandle(sync), 0);
     EXPECT_NE(api->CloseHandle(read), 0);
+    EXPECT_EQ(api->CloseHandle(read), 0);
+    EXPECT_EQ(LastFailureText(*api), "not an open handle");
+}
+
+TEST_F(HidrawFuse, AReadWithNothingWaitingIsNoFault) {
+    const Handle read = Open(kBoardNode);
+    EXPECT_EQ(Read(read), std::nullopt);
+    const auto failure = LastFailureOf(*api);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->kind, SystemFailure::Kind::NothingWaiting);
+    api->CloseHandle(read);
+}
+
+// A node the user may not open is told apart by whose it is: the board's refusal is the window's
+// "No access", another device's refusal is none of its business.
+TEST_F(HidrawFuse, ARefusedOpenTellsWhoseNodeItIs) {
+    struct Case {
+        unsigned refused;
+        bool boardRefused;
+        std::uint16_t vendor, product;
+    };
+    for (const Case c : {Case{kBoardNode, true, BoardVendorId, BoardProductId},
+                         Case{kKeyboardNode, false, 0x046D, 0xB342}}) {
+        SCOPED_TRACE(c.refused);
+        fake->With(c.refused, [](FakeNode& n) { n.RefuseOpen = true; });
+        const auto path = tree.Root() / "fuse" / ("hidraw" + std::to_string(c.refused));
+        EXPECT_EQ(api->CreateFileA(path.string(), kGenericRead | kGenericWrite,
+                                   kFileShareRead | kFileShareWrite, {}, kOpenExisting, 0),
+                  kInvalidHandle);
+        const auto failure = LastFailureOf(*api);
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->kind, SystemFailure::Kind::AccessDenied);
+        EXPECT_EQ(failure->reason, "Permission denied");
+        EXPECT_EQ(failure->refusedVendorId, c.vendor);
+        EXPECT_EQ(failure->refusedProductId, c.product);
+
+        WindowState state;
+        WalkNotes notes;
+        std::vector<std::string> seen;
+        WalkInterfaces(*api, state, [&](const std::string& serial) {
+            seen.push_back(serial);
+            return BoardVerdict::Close;
+        }, &notes);
+        EXPECT_EQ(notes.boardAccessRefused, c.boardRefused);
+        EXPECT_EQ(seen.empty(), c.boardRefused);
+        fake->With(c.refused, [](FakeNode& n) { n.RefuseOpen = false; });
+    }
+}
+
+// What the user's tools make of failures: tensilo-hid-list's lines and the log of
+// `tensilo-config --verbose`, each with the system's own reason.
+TEST_F(HidrawFuse, TheToolsExplainEachFailureWithTheSystemsReason) {
+    const auto node = [&](unsigned n) { return (tree.Root() / "fuse" / ("hidraw" + std::to_string(n))).string(); };
+    fake->With(kBoardNode, [](FakeNode& n) { n.RefuseOpen = true; });
+
+    const auto reports = tools::ListHidInterfaces(*api);
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(tools::FormatInterfaceLine(reports[0]),
+              "* " + node(kBoardNode) + "  (open refused: Permission denied)  vendor 0x1209 product 0x7E51");
+    EXPECT_NE(tools::FormatInterfaceLine(reports[2]).find(
+                  "manufacturer (request failed: the device tells no manufacturer string)"),
+              std::string::npos)
+        << tools::FormatInterfaceLine(reports[2]);
+    EXPECT_EQ(tools::FormatSummary(reports), "3 interfaces, 1 Tensilo board (1 of them refused to this user)");
+    EXPECT_NE(tools::AccessAdvice(reports).find("70-tensilo.rules"), std::string::npos);
+
+    std::ostringstream log;
+    FailureLog logged(*api, log, "tensilo-config: ");
+    WindowState state;
+    // The walk's end, the size query and the other product's interfaces are no failures; the
+    // refusal still reaches the window's walk through the log.
+    WalkNotes notes;
+    EXPECT_FALSE(WalkInterfaces(logged, state, [](const std::string&) { return BoardVerdict::KeepAndStop; },
+                                &notes));
+    EXPECT_TRUE(notes.boardAccessRefused);
+    const std::string refusal = "tensilo-config: CreateFileA " + node(kBoardNode) + " failed: Permission denied\n";
+    EXPECT_EQ(log.str(), refusal);
+    // Every search meets the refusal again; it is written once, and again after an open succeeded.
+    const auto search = [&] {
+        WalkInterfaces(logged, state, [](const std::string&) { return BoardVerdict::Close; });
+    };
+    search();
+    EXPECT_EQ(log.str(), refusal);
+    fake->With(kBoardNode, [](FakeNode& n) { n.RefuseOpen = false; });
+    search();
+    fake->With(kBoardNode, [](FakeNode& n) { n.RefuseOpen = true; });
+    search();
+    EXPECT_EQ(log.str(), refusal + refusal);
+    log.str("");
+
+    const Handle numbered = logged.CreateFileA(node(kNumberedNode), kGenericRead | kGenericWrite,
+                                               kFileShareRead | kFileShareWrite, {}, kOpenExisting, 0);
+    ASSERT_TRUE(IsOpenHandle(numbered));
+    Bytes buffer(64);
+    std::uint32_t bytesRead = 0;
+    Overlapped overlapped;
+    EXPECT_EQ(logged.ReadFile(numbered, buffer, bytesRead, overlapped), 0); // nothing waiting
+    EXPECT_EQ(log.str(), "");
+    fake->With(kNumberedNode, [](FakeNode& n) { n.Unplugged = true; });
+    EXPECT_EQ(logged.ReadFile(numbered, buffer, bytesRead, overlapped), 0);
+    Bytes report(4, 0);
+    EXPECT_EQ(logged.HidD_SetFeature(numbered, report), 0);
+    EXPECT_NE(logged.CloseHandle(numbered), 0);
+    EXPECT_EQ(logged.CloseHandle(numbered), 0);
+    EXPECT_EQ(log.str(), "tensilo-config: ReadFile " + node(kNumberedNode) + " failed: Input/output error\n"
+                         "tensilo-config: HidD_SetFeature " + node(kNumberedNode) + " failed: No such device\n"
+                         "tensilo-config: CloseHandle failed: not an open handle\n");
 }
 
 } // namespace

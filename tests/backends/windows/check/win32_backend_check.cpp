@@ -3,9 +3,11 @@
 // and a keyboard (0x0002, 14 bytes); neither sends input reports on its own. The keyboard stands
 // in for a board where the program's walk needs one: a wrapper reports the board's IDs for it.
 #include "device/board_identity.h"
+#include "device/failure_log.h"
 #include "device/interface_walk.h"
 #include "device/platform_backend.h"
 #include "device/read_channel.h"
+#include "device/system_failure.h"
 #include "tools/hid-list/hid_listing.h"
 
 #include <windows.h>
@@ -17,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -323,6 +326,51 @@ void CheckCloseOfNonHandles(HidApi& hid) {
     CHECK(hid.CloseHandle(kNoHandle) == 0);
 }
 
+// Each failure keeps Windows' own reason, GetLastError's code with FormatMessage's text, and the
+// ordinary answers (nothing waiting, the walk's end) are told apart from faults; the --verbose
+// log writes the faults only.
+void CheckFailureReasons(HidApi& hid) {
+    std::puts("check: failure reasons");
+    std::ostringstream log;
+    FailureLog logged(hid, log, "");
+    const std::string missingPath = "\\\\?\\hid#no-such-device#0#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+    CHECK(logged.CreateFileA(missingPath, kGenericRead | kGenericWrite,
+                             kFileShareRead | kFileShareWrite, {}, kOpenExisting, 0) == kInvalidHandle);
+    auto failure = LastFailureOf(hid);
+    CHECK(failure && failure->kind == SystemFailure::Kind::Failed);
+    const std::string reason = failure ? failure->reason : "";
+    std::printf("  open of a missing device: %s\n", reason.c_str());
+    CHECK(reason.find(" (") != std::string::npos && reason.rfind("error (", 0) != 0);
+    CHECK(log.str() == "CreateFileA " + missingPath + " failed: " + reason + "\n");
+
+    Guid hidGuid;
+    hid.HidD_GetHidGuid(hidGuid);
+    const Handle set = hid.SetupDiGetClassDevsA(hidGuid, kDigcfPresent | kDigcfDeviceInterface);
+    InterfaceData data;
+    data.cbSize = sizeof data;
+    CHECK(hid.SetupDiEnumDeviceInterfaces(set, hidGuid, 99, data) == 0);
+    failure = LastFailureOf(hid);
+    CHECK(failure && failure->kind == SystemFailure::Kind::NoMoreItems);
+    CHECK(hid.SetupDiEnumDeviceInterfaces(set, hidGuid, 0, data) != 0);
+    const std::string path = InterfacePath(hid, set, data);
+    hid.SetupDiDestroyDeviceInfoList(set);
+
+    const Handle device = logged.CreateFileA(path, kGenericRead | kGenericWrite,
+                                             kFileShareRead | kFileShareWrite, {}, kOpenExisting,
+                                             kFileFlagOverlapped);
+    CHECK(IsOpenHandle(device));
+    std::array<std::uint8_t, 1000> buffer{};
+    std::uint32_t bytesRead = 0;
+    Overlapped record;
+    CHECK(logged.ReadFile(device, buffer, bytesRead, record) == 0); // Wine's devices send nothing
+    failure = LastFailureOf(hid);
+    CHECK(failure && failure->kind == SystemFailure::Kind::NothingWaiting);
+    CHECK(logged.CloseHandle(device) != 0);
+    CHECK(hid.CloseHandle(kInvalidHandle) == 0);
+    CHECK(LastFailureText(hid) == "not an open handle");
+    CHECK(log.str() == "CreateFileA " + missingPath + " failed: " + reason + "\n");
+}
+
 } // namespace
 
 int main() {
@@ -332,6 +380,7 @@ int main() {
     CheckSetupApiSizes(*hid);
     CheckProgramWalkAndRead(*hid);
     CheckCloseOfNonHandles(*hid);
+    CheckFailureReasons(*hid);
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }

@@ -1,0 +1,166 @@
+#include "device/failure_log.h"
+
+#include <ostream>
+
+namespace tensilo::device {
+
+FailureLog::FailureLog(HidApi& inner, std::ostream& log, std::string prefix)
+    : inner_(inner), log_(log), prefix_(std::move(prefix)) {}
+
+std::optional<SystemFailure> FailureLog::LastFailure() const {
+    return LastFailureOf(inner_);
+}
+
+void FailureLog::Failed(const char* call, const std::string& subject) {
+    const auto failure = LastFailureOf(inner_);
+    if (failure && IsOrdinaryAnswer(*failure))
+        return;
+    const std::string what = subject.empty() ? std::string(call) : call + (" " + subject);
+    std::string reason = LastFailureText(inner_);
+    std::string& written = written_[what];
+    if (written == reason)
+        return;
+    log_ << prefix_ << what << " failed: " << reason << std::endl;
+    written = std::move(reason);
+}
+
+void FailureLog::Succeeded(const char* call, const std::string& subject) {
+    if (!written_.empty())
+        written_.erase(subject.empty() ? std::string(call) : call + (" " + subject));
+}
+
+std::int32_t FailureLog::Check(std::int32_t result, const char* call, const std::string& subject) {
+    if (result == 0)
+        Failed(call, subject);
+    else
+        Succeeded(call, subject);
+    return result;
+}
+
+std::string FailureLog::PathOf(Handle device) const {
+    const auto found = paths_.find(device);
+    return found == paths_.end() ? std::string() : found->second;
+}
+
+void FailureLog::HidD_GetHidGuid(Guid& guid) {
+    inner_.HidD_GetHidGuid(guid);
+}
+
+Handle FailureLog::SetupDiGetClassDevsA(const Guid& guid, std::uint32_t flags) {
+    const Handle set = inner_.SetupDiGetClassDevsA(guid, flags);
+    if (!IsOpenHandle(set))
+        Failed("SetupDiGetClassDevsA", {});
+    return set;
+}
+
+std::int32_t FailureLog::SetupDiEnumDeviceInterfaces(Handle set, const Guid& guid,
+                                                     std::uint32_t memberIndex,
+                                                     InterfaceData& data) {
+    const std::int32_t result = inner_.SetupDiEnumDeviceInterfaces(set, guid, memberIndex, data);
+    // The walk ends on a failure; only a backend that tells it was something else is heard.
+    if (result == 0 && LastFailureOf(inner_))
+        Failed("SetupDiEnumDeviceInterfaces", {});
+    return result;
+}
+
+std::int32_t FailureLog::SetupDiGetDeviceInterfaceDetailA(Handle set, const InterfaceData& data,
+                                                          std::span<std::uint8_t> detail,
+                                                          std::uint32_t& requiredSize) {
+    const std::int32_t result =
+        inner_.SetupDiGetDeviceInterfaceDetailA(set, data, detail, requiredSize);
+    // The size query fails by design.
+    if (result == 0 && !detail.empty())
+        Failed("SetupDiGetDeviceInterfaceDetailA", {});
+    return result;
+}
+
+std::int32_t FailureLog::SetupDiDestroyDeviceInfoList(Handle set) {
+    return Check(inner_.SetupDiDestroyDeviceInfoList(set), "SetupDiDestroyDeviceInfoList", {});
+}
+
+Handle FailureLog::CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
+                               const SecurityAttributes& security, std::uint32_t disposition,
+                               std::uint32_t flags) {
+    const Handle device = inner_.CreateFileA(path, access, share, security, disposition, flags);
+    if (IsOpenHandle(device)) {
+        paths_[device] = path;
+        Succeeded("CreateFileA", path);
+    } else {
+        Failed("CreateFileA", path);
+    }
+    return device;
+}
+
+std::int32_t FailureLog::HidD_GetAttributes(Handle device, Attributes& attributes) {
+    return Check(inner_.HidD_GetAttributes(device, attributes), "HidD_GetAttributes",
+                 PathOf(device));
+}
+
+std::int32_t FailureLog::HidD_GetSerialNumberString(Handle device, std::span<std::uint8_t> buffer) {
+    return Check(inner_.HidD_GetSerialNumberString(device, buffer), "HidD_GetSerialNumberString",
+                 PathOf(device));
+}
+
+std::int32_t FailureLog::HidD_GetManufacturerString(Handle device, std::span<std::uint8_t> buffer) {
+    return Check(inner_.HidD_GetManufacturerString(device, buffer), "HidD_GetManufacturerString",
+                 PathOf(device));
+}
+
+std::int32_t FailureLog::HidD_GetProductString(Handle device, std::span<std::uint8_t> buffer) {
+    return Check(inner_.HidD_GetProductString(device, buffer), "HidD_GetProductString",
+                 PathOf(device));
+}
+
+std::int32_t FailureLog::HidD_GetPreparsedData(Handle device, PreparsedData& data) {
+    return Check(inner_.HidD_GetPreparsedData(device, data), "HidD_GetPreparsedData",
+                 PathOf(device));
+}
+
+std::int32_t FailureLog::HidP_GetCaps(PreparsedData data, HidCaps& caps) {
+    const std::int32_t status = inner_.HidP_GetCaps(data, caps);
+    if (status != kHidpStatusSuccess)
+        Failed("HidP_GetCaps", {});
+    return status;
+}
+
+std::int32_t FailureLog::HidD_FreePreparsedData(PreparsedData data) {
+    return Check(inner_.HidD_FreePreparsedData(data), "HidD_FreePreparsedData", {});
+}
+
+std::int32_t FailureLog::HidD_GetFeature(Handle device, std::span<std::uint8_t> report) {
+    return Check(inner_.HidD_GetFeature(device, report), "HidD_GetFeature", PathOf(device));
+}
+
+std::int32_t FailureLog::HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) {
+    return Check(inner_.HidD_SetFeature(device, report), "HidD_SetFeature", PathOf(device));
+}
+
+Handle FailureLog::CreateEventA(const SecurityAttributes& security, bool manualReset,
+                                bool initialState) {
+    const Handle event = inner_.CreateEventA(security, manualReset, initialState);
+    if (event == kNoHandle)
+        Failed("CreateEventA", {});
+    return event;
+}
+
+std::int32_t FailureLog::ReadFile(Handle device, std::span<std::uint8_t> buffer,
+                                  std::uint32_t& bytesRead, Overlapped& overlapped) {
+    const std::int32_t result = inner_.ReadFile(device, buffer, bytesRead, overlapped);
+    // A poll finds nothing waiting most of the time; only a backend that tells it was something
+    // else is heard.
+    if (result == 0 && LastFailureOf(inner_))
+        Failed("ReadFile", PathOf(device));
+    else if (result != 0)
+        Succeeded("ReadFile", PathOf(device));
+    return result;
+}
+
+std::int32_t FailureLog::CloseHandle(Handle handle) {
+    const std::string path = PathOf(handle);
+    const std::int32_t result = inner_.CloseHandle(handle);
+    if (result != 0)
+        paths_.erase(handle);
+    return Check(result, "CloseHandle", path);
+}
+
+} // namespace tensilo::device

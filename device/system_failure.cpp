@@ -1,0 +1,33 @@
+#include "device/system_failure.h"
+
+#include <system_error>
+
+namespace tensilo::device {
+
+SystemFailure FailureRecord::Describe() const {
+    return SystemFailure{kind, error != 0 ? std::generic_category().message(error) : std::string(text),
+                         refusedVendorId, refusedProductId};
+}
+
+std::optional<SystemFailure> LastFailureOf(const HidApi& hid) {
+    const auto* source = dynamic_cast<const SystemFailureSource*>(&hid);
+    return source == nullptr ? std::nullopt : source->LastFailure();
+}
+
+bool IsOrdinaryAnswer(const SystemFailure& failure) {
+    return failure.kind == SystemFailure::Kind::NothingWaiting ||
+           failure.kind == SystemFailure::Kind::NoMoreItems;
+}
+
+std::string LastFailureText(const HidApi& hid) {
+    const auto failure = LastFailureOf(hid);
+    return failure && !failure->reason.empty() ? failure->reason : std::string("no reason given");
+}
+
+bool AccessRefusedTo(const HidApi& hid, std::uint16_t vendorId, std::uint16_t productId) {
+    const auto failure = LastFailureOf(hid);
+    return failure && failure->kind == SystemFailure::Kind::AccessDenied &&
+           failure->refusedVendorId == vendorId && failure->refusedProductId == productId;
+}
+
+} // namespace tensilo::device
