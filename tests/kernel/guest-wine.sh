@@ -30,17 +30,17 @@ for serial in TS-A1 TS-B2; do
 done
 grep -q ", 2 Tensilo boards$" "$results/wine-list.out" ||
     { echo "Wine did not count two Tensilo boards."; failed=1; }
-"${plug[@]}" detach B || exit 1
+"${plug[@]}" detach A || exit 1
 started=$(date +%s)
 timeout 240 wine "$cross/tests/backends/windows/check/tensilo-win32-board-check.exe" 2>&1 | tr -d '\r' ||
     failed=1
 echo "tensilo-win32-board-check.exe took $(( $(date +%s) - started )) s"
-echo "A 00 01 07 42 00 00 00 00 00 00 00 00 00 00 00 00 00" >"$results/wine.writes.expected"
-diff -u --label "the register write" --label "what A took" "$results/wine.writes.expected" \
+echo "B 00 01 07 42 00 00 00 00 00 00 00 00 00 00 00 00 00" >"$results/wine.writes.expected"
+diff -u --label "the register write" --label "what B took" "$results/wine.writes.expected" \
     "$results/wine.writes" || failed=1
 for out in "$results"/wine.writes.*.out; do
     [ ! -s "$out" ] || { echo "The board ${out##*.writes.} printed:"; cat "$out"; failed=1; }
 done
 timeout 60 wineserver -k 2>/dev/null
-"${plug[@]}" detach A || exit 1
+"${plug[@]}" detach B || exit 1
 exit $failed

@@ -43,8 +43,8 @@ int main() {
         if (!report.IsBoard())
             continue;
         boards.push_back(report.path);
-        CHECK(report.serial == std::optional<std::string>("TS-A1"));
-        CHECK(report.attributes.VersionNumber == 0x0101);
+        CHECK(report.serial == std::optional<std::string>("TS-B2"));
+        CHECK(report.attributes.VersionNumber == 0x0203);
         CHECK(report.caps.InputReportByteLength == BoardInputReportByteLength);
         CHECK(report.caps.FeatureReportByteLength == BoardFeatureReportByteLength);
     }
@@ -64,8 +64,8 @@ int main() {
     CHECK(IsOpenHandle(reader));
 
     // The settings report, framed as the program reads it: report number 0, then the data.
-    const std::vector<std::uint8_t> defaults = {0x00, 0xEE, 0x00, 0x0F, 0x01, 0x08, 0x00, 0x08, 0x00,
-                                                0xF4, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    const std::vector<std::uint8_t> defaults = {0x00, 0xEE, 0x00, 0x0C, 0x00, 0x0B, 0x00, 0x08, 0x01,
+                                                0x80, 0xFF, 0x10, 0x01, 0x02, 0x03, 0x04, 0x05};
     CHECK(SettingsReport(*hid, device) == defaults);
 
     // A register write is taken, and the next settings report shows it.
@@ -93,7 +93,7 @@ int main() {
         CHECK(bytesRead >= BoardInputReportByteLength);
         CHECK(bytesRead % BoardInputReportByteLength == 0);
         const std::size_t last = bytesRead - BoardInputReportByteLength;
-        const std::array<std::uint8_t, 7> expected = {0x00, 0x00, 0x80, 0xFF, 0xFF, 0x00, 0x00};
+        const std::array<std::uint8_t, 7> expected = {0x00, 0x00, 0x40, 0x00, 0x20, 0xFF, 0xFF};
         CHECK(std::equal(expected.begin(), expected.end(), buffer.begin() + static_cast<std::ptrdiff_t>(last)));
     }
     CHECK(reads == 5);
