@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# In the guest: runs each scenario file of GROUP_DIR with tensilo-scenario --system-boards over
+# the emulated boards (plugged in and out by `plug`), and compares the SET_REPORTs the boards
+# took with the file's twin FILE.writes ("NAME byte..." per line, as `print writes` prints them;
+# no twin: the boards take nothing). Every board left plugged in is pulled out after each file, and
+# a board that printed anything fails the file.
+#
+#   guest-scenarios.sh BUILD_DIR RESULT_DIR GROUP_DIR
+set -uo pipefail
+build=$1 results=$2 group=$3
+here=$(cd "$(dirname "$0")" && pwd)
+firmware=$build/tools/emulated-board/tensilo-emulated-board
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/xdg-runtime
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+
+failed=0
+for scenario in "$group"/*.scenario; do
+    name=$(basename "$scenario" .scenario)
+    log=$results/$name.writes
+    rm -f "$log" "$log".*.out
+    started=$(date +%s%N)
+    timeout 300 "$build/tools/scenario/tensilo-scenario" --system-boards \
+        --plug "$here/plug $firmware $here/boards $log" "$scenario" >"$results/$name.out" 2>&1
+    status=$?
+    for pidfile in /run/tensilo-plug/*.pid; do
+        [ -e "$pidfile" ] || continue
+        "$here/plug" "$firmware" "$here/boards" "$log" detach "$(basename "$pidfile" .pid)" ||
+            status=1
+    done
+    expected=${scenario%.scenario}.writes
+    [ -f "$expected" ] || expected=/dev/null
+    touch "$log"
+    if ! diff -u --label "$expected" --label "what the boards took" "$expected" "$log" \
+        >"$results/$name.writes.diff"; then
+        status=1
+    fi
+    # A board says nothing while all goes well: a message is a refused transfer, a sanitizer's
+    # report or a crash.
+    for out in "$log".*.out; do
+        [ ! -s "$out" ] || status=1
+    done
+    took=$(( ($(date +%s%N) - started) / 1000000 ))
+    if [ "$status" = 0 ]; then
+        echo "passed $name (${took} ms)"
+    else
+        failed=1
+        echo "FAILED $name (${took} ms, status $status):"
+        sed 's/^/    /' "$results/$name.out" "$results/$name.writes.diff"
+        for out in "$log".*.out; do
+            [ -s "$out" ] && sed "s|^|    ${out##*.writes.}: |" "$out"
+        done
+    fi
+done
+exit $failed
