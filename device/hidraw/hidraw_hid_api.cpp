@@ -2,7 +2,7 @@
 
 #include "device/detail_record.h"
 #include "device/hidraw/report_descriptor.h"
-#include "device/hidraw/utf16le.h"
+#include "protocol/unicode_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,9 +19,6 @@ namespace tensilo::device {
 namespace fs = std::filesystem;
 
 namespace {
-
-// GUID_DEVINTERFACE_HID, {4D1E55B2-F16F-11CF-88CB-001111000030}.
-constexpr Guid kHidGuid{0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
 constexpr std::uint32_t kSpintActive = 0x1;
 constexpr std::int32_t kHidpStatusInvalidPreparsedData = static_cast<std::int32_t>(0xC0110001u);
@@ -156,7 +153,7 @@ template <typename T> T* HidrawHidApi::Find(std::intptr_t value) {
 }
 
 void HidrawHidApi::HidD_GetHidGuid(Guid& guid) {
-    guid = kHidGuid;
+    guid = kHidInterfaceClassGuid;
 }
 
 Handle HidrawHidApi::SetupDiGetClassDevsA(const Guid& guid, std::uint32_t /*flags*/) {
@@ -164,7 +161,7 @@ Handle HidrawHidApi::SetupDiGetClassDevsA(const Guid& guid, std::uint32_t /*flag
     // flags the program passes are what this backend does anyway. Another class has no
     // interface here: its set is empty, as the class is on a machine without such devices.
     InterfaceSet set;
-    if (SameGuid(guid, kHidGuid)) {
+    if (SameGuid(guid, kHidInterfaceClassGuid)) {
         for (const std::string& name : hidraw::ListHidrawNodes(sysRoot_))
             set.Paths.push_back((devRoot_ / name).string());
     }
@@ -179,11 +176,11 @@ std::int32_t HidrawHidApi::SetupDiEnumDeviceInterfaces(Handle set, const Guid& g
     const InterfaceSet* members = Find<InterfaceSet>(set);
     if (members == nullptr)
         return Fail("not an interface set");
-    if (data.cbSize != sizeof(InterfaceData) || !SameGuid(guid, kHidGuid))
+    if (data.cbSize != sizeof(InterfaceData) || !SameGuid(guid, kHidInterfaceClassGuid))
         return Fail("the interface record's size or class is not the one asked for");
     if (memberIndex >= members->Paths.size())
         return Fail("no more interfaces in the set", SystemFailure::Kind::NoMoreItems);
-    data.InterfaceClassGuid = kHidGuid;
+    data.InterfaceClassGuid = kHidInterfaceClassGuid;
     data.Flags = kSpintActive;
     // Names the member for the detail query, counted from 1 so that a cleared record names none.
     data.Reserved = std::uintptr_t{memberIndex} + 1;
@@ -312,7 +309,7 @@ std::int32_t HidrawHidApi::GetString(Handle device, std::span<std::uint8_t> buff
     const auto text = lookup(open->Sysfs);
     if (!text)
         return Fail(missing);
-    hidraw::WriteUtf16Le(hidraw::Utf8ToUtf16(*text), buffer);
+    protocol::WriteUtf16Le(protocol::Utf8ToUtf16(*text), buffer);
     return 1;
 }
 
