@@ -10,9 +10,7 @@ void FrmMain::Form_Load() {
     state_.DeviceConfigurable = kFalse;
     // On the screen at once, while the board is searched for and read.
     show();
-    Scan_USB_devices();
-    state_.DeviceDetected = FindTheHid() ? kTrue : kFalse;
-    ReadBackSettings();
+    SearchAndOpenBoard();
     Timer.setEnabled(true);
 }
 
@@ -31,6 +29,12 @@ void FrmMain::Form_Unload(int& /*cancel: left as it is, so closing always goes a
     state_.DeviceConfigurable = kFalse;
     CloseOpenBoard();
     closed_ = true;
+}
+
+void FrmMain::CloseBoardForRetry() {
+    CloseOpenBoard();
+    Timer.setInterval(RetryInterval);
+    state_.SettingsLoaded = kFalse;
 }
 
 void FrmMain::CloseOpenBoard() {
