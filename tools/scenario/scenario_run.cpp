@@ -322,11 +322,15 @@ bool ScenarioRun::WindowOpenFor(std::string_view name) {
 }
 
 void ScenarioRun::Tick(std::uint32_t count) {
+    // A tick run inside a yield counts its own yields; the outer tick's count goes on where it
+    // was, so that the actions waiting for its later yields still meet them.
+    const int outerYields = yieldsThisTick_;
     // Before start there is no timer, so nothing ticks.
     for (std::uint32_t i = 0; i < count && window_ && !faultInYield_; ++i) {
         yieldsThisTick_ = 0;
         window_->Timer.fire();
     }
+    yieldsThisTick_ = outerYields;
 }
 
 void ScenarioRun::OnYield() {
