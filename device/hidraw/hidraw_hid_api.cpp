@@ -152,6 +152,14 @@ template <typename T> T* HidrawHidApi::Find(std::intptr_t value) {
     return found == objects_.end() ? nullptr : std::get_if<T>(&found->second);
 }
 
+template <typename T> std::int32_t HidrawHidApi::Release(std::intptr_t value, const char* notThat) {
+    const std::lock_guard lock(mutex_);
+    if (Find<T>(value) == nullptr)
+        return Fail(notThat);
+    objects_.erase(value);
+    return 1;
+}
+
 void HidrawHidApi::HidD_GetHidGuid(Guid& guid) {
     guid = kHidInterfaceClassGuid;
 }
@@ -201,11 +209,7 @@ std::int32_t HidrawHidApi::SetupDiGetDeviceInterfaceDetailA(Handle set, const In
 }
 
 std::int32_t HidrawHidApi::SetupDiDestroyDeviceInfoList(Handle set) {
-    const std::lock_guard lock(mutex_);
-    if (Find<InterfaceSet>(set) == nullptr)
-        return Fail("not an interface set");
-    objects_.erase(set);
-    return 1;
+    return Release<InterfaceSet>(set, "not an interface set");
 }
 
 std::optional<std::string> HidrawHidApi::NodeNameOfOpenFile(const std::string& path, int fd) const {
@@ -359,11 +363,7 @@ std::int32_t HidrawHidApi::HidP_GetCaps(PreparsedData data, HidCaps& caps) {
 }
 
 std::int32_t HidrawHidApi::HidD_FreePreparsedData(PreparsedData data) {
-    const std::lock_guard lock(mutex_);
-    if (Find<Preparsed>(data) == nullptr)
-        return Fail("not preparsed data");
-    objects_.erase(data);
-    return 1;
+    return Release<Preparsed>(data, "not preparsed data");
 }
 
 std::int32_t HidrawHidApi::HidD_GetFeature(Handle device, std::span<std::uint8_t> report) {

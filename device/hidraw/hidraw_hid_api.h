@@ -87,6 +87,8 @@ private:
 
     std::intptr_t Insert(Object object);
     template <typename T> T* Find(std::intptr_t value);
+    // Releases a value handed out as a T; fails with `notThat` for any other value.
+    template <typename T> std::int32_t Release(std::intptr_t value, const char* notThat);
     std::optional<std::string> NodeNameOfOpenFile(const std::string& path, int fd) const;
     std::int32_t GetString(Handle device, std::span<std::uint8_t> buffer,
                            std::optional<std::string> (*lookup)(const hidraw::NodeSysfs&),
