@@ -93,6 +93,10 @@ std::vector<std::uint8_t> SimulatedBoards::SettingsReport(BoardId id) const {
     return boards_.at(id).settings;
 }
 
+void SimulatedBoards::FailOneCall(BoardId id, SimCall call, int succeedFirst) {
+    boards_.at(id).callsBeforeOneFailure[static_cast<std::size_t>(call)] = std::max(succeedFirst, 0);
+}
+
 void SimulatedBoards::SetFailing(BoardId id, SimCall call, bool failing) {
     boards_.at(id).failing[static_cast<std::size_t>(call)] = failing;
 }
@@ -164,6 +168,11 @@ SimulatedBoards::Board* SimulatedBoards::LiveBoard(Handle device, SimCall call) 
     }
     if (board.failing[static_cast<std::size_t>(call)]) {
         Fail("the simulated board fails this call");
+        return nullptr;
+    }
+    int& callsBeforeOneFailure = board.callsBeforeOneFailure[static_cast<std::size_t>(call)];
+    if (callsBeforeOneFailure >= 0 && callsBeforeOneFailure-- == 0) {
+        Fail("the simulated board fails this one call");
         return nullptr;
     }
     return &board;
