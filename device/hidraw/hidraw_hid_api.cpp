@@ -366,13 +366,22 @@ std::int32_t HidrawHidApi::HidD_FreePreparsedData(PreparsedData data) {
     return Release<Preparsed>(data, "not preparsed data");
 }
 
-std::int32_t HidrawHidApi::HidD_GetFeature(Handle device, std::span<std::uint8_t> report) {
-    const std::lock_guard lock(mutex_);
+const HidrawHidApi::Device* HidrawHidApi::FeatureDevice(Handle device, std::size_t length) {
     const Device* open = Find<Device>(device);
     if (open == nullptr)
-        return Fail("not an open device handle");
-    if (report.empty() || report.size() > kMaxFeatureLength)
-        return Fail("no feature report has that length");
+        Fail("not an open device handle");
+    else if (length == 0 || length > kMaxFeatureLength)
+        Fail("no feature report has that length");
+    else
+        return open;
+    return nullptr;
+}
+
+std::int32_t HidrawHidApi::HidD_GetFeature(Handle device, std::span<std::uint8_t> report) {
+    const std::lock_guard lock(mutex_);
+    const Device* open = FeatureDevice(device, report.size());
+    if (open == nullptr)
+        return 0;
     // Byte 0 names the report and stays in place; the report's data follows it, also for a
     // device without numbered reports, where byte 0 is 0.
     return ::ioctl(open->Fd, HIDIOCGFEATURE(report.size()), report.data()) < 0 ? FailWithErrno(errno)
@@ -381,11 +390,9 @@ std::int32_t HidrawHidApi::HidD_GetFeature(Handle device, std::span<std::uint8_t
 
 std::int32_t HidrawHidApi::HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) {
     const std::lock_guard lock(mutex_);
-    const Device* open = Find<Device>(device);
+    const Device* open = FeatureDevice(device, report.size());
     if (open == nullptr)
-        return Fail("not an open device handle");
-    if (report.empty() || report.size() > kMaxFeatureLength)
-        return Fail("no feature report has that length");
+        return 0;
     std::vector<std::uint8_t> copy(report.begin(), report.end());
     return ::ioctl(open->Fd, HIDIOCSFEATURE(copy.size()), copy.data()) < 0 ? FailWithErrno(errno) : 1;
 }
