@@ -1,10 +1,10 @@
 // frmMain, the program's one window: its controls, built from the layout table, the window-state
 // record, and every handler and procedure that works on them. The procedures keep the names the
 // board's tools have always given them; their bodies are spread over files by subject:
-//   form_lifecycle.cpp    Form_Load, Timer_Timer, Form_Unload
-//   serial_list.cpp       Scan_USB_devices, FindTheHid, SerNo_Click
+//   form_lifecycle.cpp    Form_Load, Timer_Timer, Form_Unload, and closing the open board
+//   serial_list.cpp       Scan_USB_devices, FindTheHid, SerNo_Click, and opening the listed board
 //   input_poll.cpp        PollInputReport
-//   settings_readback.cpp ReadBackSettings
+//   settings_readback.cpp ReadBackSettings and its parts
 //   gain_selection.cpp    SendGainSelection, LC_gain_Click, Pot1_Click, Pot2_Click, Command1_Click
 #pragma once
 
