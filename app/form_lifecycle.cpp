@@ -1,6 +1,9 @@
 // The window's life: load, the polling timer's tick, and closing.
 #include "app/frm_main.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+
 namespace tensilo::app {
 
 void FrmMain::Form_Load() {
@@ -8,11 +11,12 @@ void FrmMain::Form_Load() {
     state_.DeviceChanged = kFalse;
     state_.GainListsReady = kFalse;
     state_.DeviceConfigurable = kFalse;
-    // On the screen at once, while the board is searched for and read.
+    // On the screen at once, while the board is searched for and read: the window system's
+    // exposure of the new window is taken here and the window painted, since the event loop that
+    // would do it runs only after this handler. The user's input waits until the handler is done.
     show();
-    Scan_USB_devices();
-    state_.DeviceDetected = FindTheHid() ? kTrue : kFalse;
-    ReadBackSettings();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    SearchAndOpenBoard();
     Timer.setEnabled(true);
 }
 
@@ -31,6 +35,12 @@ void FrmMain::Form_Unload(int& /*cancel: left as it is, so closing always goes a
     state_.DeviceConfigurable = kFalse;
     CloseOpenBoard();
     closed_ = true;
+}
+
+void FrmMain::CloseBoardForRetry() {
+    CloseOpenBoard();
+    Timer.setInterval(RetryInterval);
+    state_.SettingsLoaded = kFalse;
 }
 
 void FrmMain::CloseOpenBoard() {

@@ -1,10 +1,10 @@
 // frmMain, the program's one window: its controls, built from the layout table, the window-state
 // record, and every handler and procedure that works on them. The procedures keep the names the
 // board's tools have always given them; their bodies are spread over files by subject:
-//   form_lifecycle.cpp    Form_Load, Timer_Timer, Form_Unload
-//   serial_list.cpp       Scan_USB_devices, FindTheHid, SerNo_Click
+//   form_lifecycle.cpp    Form_Load, Timer_Timer, Form_Unload, and closing the open board
+//   serial_list.cpp       Scan_USB_devices, FindTheHid, SerNo_Click, and opening the listed board
 //   input_poll.cpp        PollInputReport
-//   settings_readback.cpp ReadBackSettings
+//   settings_readback.cpp ReadBackSettings and its parts
 //   gain_selection.cpp    SendGainSelection, LC_gain_Click, Pot1_Click, Pot2_Click, Command1_Click
 #pragma once
 
@@ -15,8 +15,11 @@
 
 #include <QWidget>
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -107,7 +110,27 @@ private:
     // Lets pending window events run; false when the window was closed meanwhile, in which case
     // the caller stops at once and touches nothing more.
     bool YieldToEventLoop();
+    // Searches for the boards, lists them, and opens the one the list shows (OpenListedBoard).
+    void SearchAndOpenBoard();
+    // Opens the board whose serial number the list shows and reads it back into the window;
+    // with none opened, the window shows no board.
+    void OpenListedBoard();
+    // Closes the open board, if any, and has the timer search again soon, with SettingsLoaded
+    // false until a board is read back.
+    void CloseBoardForRetry();
     void CloseOpenBoard();
+
+    // The parts of ReadBackSettings: the window emptied of any board, the gain lists filled, the
+    // board's details shown (returning its minor version when the manufacturer string was read),
+    // and its settings report shown in the gain lists and the summary.
+    void ClearBoardView();
+    void FillGainLists();
+    std::optional<std::uint8_t> ShowDeviceDetails();
+    void ReadSettingsReport();
+    // The three gain lists, and everything that is enabled with them: their frames, captions and
+    // the button that restores the defaults.
+    std::array<ListControl*, 3> GainLists();
+    void SetGainControlsEnabled(bool enabled);
 
     void ConnectHandlers();
 

@@ -42,23 +42,14 @@ void FrmMain::PollInputReport() {
 
         // The board is lost when this poll's own read failed; a handler run inside a yield may
         // have overwritten LastResult since.
-        if (readResult == 0 || state_.DeviceChanged == kTrue) {
-            CloseOpenBoard();
-            Timer.setInterval(RetryInterval);
-            state_.SettingsLoaded = kFalse;
-        } else {
+        if (readResult == 0 || state_.DeviceChanged == kTrue)
+            CloseBoardForRetry();
+        else
             Timer.setInterval(PollInterval);
-        }
     }
 
-    if (state_.DeviceDetected != kTrue) {
-        state_.SettingsLoaded = kFalse;
-        Scan_USB_devices();
-        state_.DeviceDetected = FindTheHid() ? kTrue : kFalse;
-        if (state_.DeviceDetected == kTrue)
-            state_.DeviceChanged = kFalse;
-        ReadBackSettings();
-    }
+    if (state_.DeviceDetected != kTrue)
+        SearchAndOpenBoard();
 }
 
 } // namespace tensilo::app

@@ -83,21 +83,30 @@ bool FrmMain::FindTheHid() {
     return true;
 }
 
+void FrmMain::OpenListedBoard() {
+    // SettingsLoaded stays false until the read-back has brought the window in line with the
+    // board, so that nothing the search or the read-back selects is written to it.
+    state_.SettingsLoaded = kFalse;
+    // DeviceChanged is cleared only when the board opened: a pick whose board cannot be opened
+    // leaves it set, and the next tick searches again.
+    if (FindTheHid())
+        state_.DeviceChanged = kFalse;
+    ReadBackSettings();
+}
+
+void FrmMain::SearchAndOpenBoard() {
+    Scan_USB_devices();
+    OpenListedBoard();
+}
+
 void FrmMain::SerNo_Click() {
     if (state_.DeviceConfigurable != kTrue)
         return;
     Timer.setEnabled(false);
     state_.DeviceChanged = kTrue;
-    if (state_.DeviceDetected == kTrue) {
-        CloseOpenBoard();
-        Timer.setInterval(RetryInterval);
-        state_.SettingsLoaded = kFalse;
-    }
-    state_.SettingsLoaded = kFalse;
-    state_.DeviceDetected = FindTheHid() ? kTrue : kFalse;
     if (state_.DeviceDetected == kTrue)
-        state_.DeviceChanged = kFalse;
-    ReadBackSettings();
+        CloseBoardForRetry();
+    OpenListedBoard();
     Timer.setEnabled(true);
 }
 

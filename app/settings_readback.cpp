@@ -3,6 +3,7 @@
 // makes happens while SettingsLoaded is false, which stops the gain handlers before they send.
 #include "app/frm_main.h"
 
+#include "device/device_string_text.h"
 #include "protocol/device_strings.h"
 #include "protocol/settings_report.h"
 
@@ -38,83 +39,95 @@ QStringList GainItemTexts() {
 } // namespace
 
 void FrmMain::ReadBackSettings() {
-    const std::array<ListControl*, 3> lists = {&LC_gain, &Pot1, &Pot2};
+    ClearBoardView();
+    if (state_.DeviceDetected != kTrue)
+        return;
+    FillGainLists();
+    const std::optional<std::uint8_t> versionMinor = ShowDeviceDetails();
+    // The gain controls, for boards whose version allows it.
+    if (versionMinor && *versionMinor >= 1) {
+        for (ListControl* list : GainLists())
+            list->setListIndex(0);
+        SetGainControlsEnabled(true);
+    }
+    ReadSettingsReport();
+    state_.SettingsLoaded = kTrue;
+}
 
-    // Reset, in every run.
+std::array<ListControl*, 3> FrmMain::GainLists() {
+    return {&LC_gain, &Pot1, &Pot2};
+}
+
+void FrmMain::SetGainControlsEnabled(bool enabled) {
+    for (ListControl* list : GainLists())
+        list->setEnabled(enabled);
+    for (Control* control : std::array<Control*, 9>{&Frame2, &Frame3, &Command1, &Label6, &Label7,
+                                                    &Label8, &Label9, &Label10, &Label11})
+        control->setEnabled(enabled);
+}
+
+void FrmMain::ClearBoardView() {
     state_.SettingsLoaded = kFalse;
     lblManuf.setCaption({});
     lblProduct.setCaption({});
     lblVersion.setCaption({});
-    for (ListControl* list : lists) {
+    for (ListControl* list : GainLists())
         list->clear();
-        list->setEnabled(false);
-    }
     state_.GainListsReady = kFalse;
     Summary.setText({});
-    Command1.setEnabled(false);
     Pot1_bar.setWidth(0);
     LC_bar.setWidth(0);
     Pot2_bar.setWidth(0);
-    for (Control* control : std::array<Control*, 8>{&Frame2, &Frame3, &Label6, &Label7, &Label8,
-                                                    &Label9, &Label10, &Label11})
-        control->setEnabled(false);
-    if (state_.DeviceDetected != kTrue)
-        return;
+    SetGainControlsEnabled(false);
+}
 
-    // The gain lists, filled while GainListsReady is false so that their selections send nothing.
+void FrmMain::FillGainLists() {
+    // Filled while GainListsReady is false, so that their selections send nothing.
     const QStringList texts = GainItemTexts();
-    for (ListControl* list : lists) {
+    for (ListControl* list : GainLists()) {
         list->clear();
         list->appendItems(texts);
         list->setListIndex(0);
     }
     state_.GainListsReady = kTrue;
+}
 
-    // Device details.
+std::optional<std::uint8_t> FrmMain::ShowDeviceDetails() {
     std::array<std::uint8_t, protocol::kDeviceStringBufferSize> stringBuffer{};
     const auto request = std::span(stringBuffer).first(protocol::kDeviceStringRequestLength);
     std::optional<std::uint8_t> versionMinor;
     state_.LastResult = hid_.HidD_GetManufacturerString(state_.ReadHandle, request);
     if (state_.LastResult != 0) {
-        lblManuf.setCaption(" " + QString::fromStdString(protocol::LowByteText(stringBuffer)));
+        lblManuf.setCaption(" " + QString::fromStdString(device::DeviceStringText(stringBuffer)));
         versionMinor = protocol::VersionMinor(state_.DeviceAttributes.VersionNumber);
         lblVersion.setCaption(
             QString::fromStdString(protocol::VersionCaption(state_.DeviceAttributes.VersionNumber)));
     }
     state_.LastResult = hid_.HidD_GetProductString(state_.ReadHandle, request);
     if (state_.LastResult != 0)
-        lblProduct.setCaption(" " + QString::fromStdString(protocol::LowByteText(stringBuffer)));
+        lblProduct.setCaption(" " + QString::fromStdString(device::DeviceStringText(stringBuffer)));
     Frame1.setEnabled(true);
+    return versionMinor;
+}
 
-    // The gain controls, for boards whose version allows it.
-    if (versionMinor && *versionMinor >= 1) {
-        for (ListControl* list : lists) {
-            list->setListIndex(0);
-            list->setEnabled(true);
-        }
-        for (Control* control : std::array<Control*, 9>{&Frame2, &Frame3, &Command1, &Label6, &Label7,
-                                                        &Label8, &Label9, &Label10, &Label11})
-            control->setEnabled(true);
-    }
-
-    // The settings report. A board whose feature reports cannot hold the 17 bytes read here is
-    // treated like one whose report is refused.
+void FrmMain::ReadSettingsReport() {
+    // A board whose feature reports cannot hold the 17 bytes read here is treated like one whose
+    // report is refused.
     const std::size_t featureLength = state_.Capabilities.FeatureReportByteLength;
-    if (featureLength >= protocol::kSettingsReportLength) {
-        std::vector<std::uint8_t> report(featureLength, 0);
-        state_.LastResult = hid_.HidD_GetFeature(state_.DeviceHandle, report);
-        if (protocol::AcceptSettingsReport(state_.LastResult != 0, report)) {
-            const std::array<protocol::Channel, 3> channels = {
-                protocol::Channel::LoadCell, protocol::Channel::Pot1, protocol::Channel::Pot2};
-            for (std::size_t i = 0; i < channels.size(); ++i)
-                if (const auto item = protocol::SettingsItem(report, channels[i]))
-                    lists[i]->setListIndex(*item);
-            state_.DeviceConfigurable = kTrue;
-            Summary.setText(QString::fromStdString(protocol::SettingsSummary(report)));
-        }
-    }
-
-    state_.SettingsLoaded = kTrue;
+    if (featureLength < protocol::kSettingsReportLength)
+        return;
+    std::vector<std::uint8_t> report(featureLength, 0);
+    state_.LastResult = hid_.HidD_GetFeature(state_.DeviceHandle, report);
+    if (!protocol::AcceptSettingsReport(state_.LastResult != 0, report))
+        return;
+    const std::array<protocol::Channel, 3> channels = {protocol::Channel::LoadCell,
+                                                       protocol::Channel::Pot1, protocol::Channel::Pot2};
+    const auto lists = GainLists();
+    for (std::size_t i = 0; i < channels.size(); ++i)
+        if (const auto item = protocol::SettingsItem(report, channels[i]))
+            lists[i]->setListIndex(*item);
+    state_.DeviceConfigurable = kTrue;
+    Summary.setText(QString::fromStdString(protocol::SettingsSummary(report)));
 }
 
 } // namespace tensilo::app

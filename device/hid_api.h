@@ -40,6 +40,11 @@ struct Guid {
     std::uint8_t Data4[8] = {};
 };
 
+// GUID_DEVINTERFACE_HID, {4D1E55B2-F16F-11CF-88CB-001111000030}: the interface class of every HID
+// interface, as HidD_GetHidGuid hands it out.
+inline constexpr Guid kHidInterfaceClassGuid{
+    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
 // SP_DEVICE_INTERFACE_DATA, laid out as on the host (32 bytes on 64-bit Windows, 28 on 32-bit).
 struct InterfaceData {
     std::uint32_t cbSize = 0;

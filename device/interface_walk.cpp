@@ -1,6 +1,7 @@
 #include "device/interface_walk.h"
 
 #include "device/board_identity.h"
+#include "device/device_string_text.h"
 #include "device/system_failure.h"
 #include "protocol/device_strings.h"
 
@@ -104,7 +105,7 @@ bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor
                 state.DeviceHandle,
                 std::span(serialBuffer).first(protocol::kDeviceStringRequestLength));
             if (state.LastResult != 0)
-                kept = visitor(protocol::LowByteText(serialBuffer)) == BoardVerdict::KeepAndStop;
+                kept = visitor(DeviceStringText(serialBuffer)) == BoardVerdict::KeepAndStop;
         }
         if (!kept)
             state.LastResult = hid.CloseHandle(state.DeviceHandle);

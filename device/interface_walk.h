@@ -17,7 +17,7 @@ enum class BoardVerdict {
     KeepAndStop,    // keep DeviceHandle open on it and end the walk
 };
 
-// Called with the board's serial number as text (LowByteText of the serial buffer).
+// Called with the board's serial number as text (DeviceStringText of the serial buffer).
 using BoardVisitor = std::function<BoardVerdict(const std::string& serialText)>;
 
 // What a walk met besides the boards it handed over.

@@ -12,10 +12,14 @@ inline constexpr std::size_t kDeviceStringRequestLength = 100;
 // The buffer the request writes into: 201 bytes, so that the text always ends inside it.
 inline constexpr std::size_t kDeviceStringBufferSize = 201;
 
-// The text of a UTF-16LE device-string buffer as the board's tools have always shown it: the low
-// byte of each code unit is one character of the system's single-byte code page (the ANSI code
-// page on Windows, Latin-1 elsewhere); the high bytes are ignored, and the text ends at the first
-// code unit whose low byte is zero, or at the end of `buffer`. Returned as UTF-8.
+// The characters of a UTF-16LE device-string buffer as the board's tools have always read them:
+// the low byte of each code unit, one character of the system's single-byte code page; the high
+// bytes are ignored, and the text ends at the first code unit whose low byte is zero, or at the
+// end of `buffer`. Which code page that is, is the platform's business (DeviceStringText).
+std::string LowBytes(std::span<const std::uint8_t> buffer);
+
+// LowBytes read as Latin-1, as UTF-8: the text on every system whose code page is not the
+// ANSI code page of Windows.
 std::string LowByteText(std::span<const std::uint8_t> buffer);
 
 // " " + major in decimal + "." + minor in upper-case hex: 0x0201 gives " 2.1", 0x010A " 1.A".

@@ -3,11 +3,14 @@
 namespace tensilo::protocol {
 
 std::string HexByteText(std::uint8_t value) {
+    return HexDigits(value, value >= 16 ? 2 : 1);
+}
+
+std::string HexDigits(std::uint32_t value, int digits) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text;
-    if (value >= 16)
-        text += kDigits[value >> 4];
-    text += kDigits[value & 15];
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+        text += kDigits[(value >> shift) & 0xF];
     return text;
 }
 

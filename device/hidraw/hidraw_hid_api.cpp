@@ -2,7 +2,7 @@
 
 #include "device/detail_record.h"
 #include "device/hidraw/report_descriptor.h"
-#include "device/hidraw/utf16le.h"
+#include "protocol/unicode_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,9 +19,6 @@ namespace tensilo::device {
 namespace fs = std::filesystem;
 
 namespace {
-
-// GUID_DEVINTERFACE_HID, {4D1E55B2-F16F-11CF-88CB-001111000030}.
-constexpr Guid kHidGuid{0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
 constexpr std::uint32_t kSpintActive = 0x1;
 constexpr std::int32_t kHidpStatusInvalidPreparsedData = static_cast<std::int32_t>(0xC0110001u);
@@ -155,8 +152,16 @@ template <typename T> T* HidrawHidApi::Find(std::intptr_t value) {
     return found == objects_.end() ? nullptr : std::get_if<T>(&found->second);
 }
 
+template <typename T> std::int32_t HidrawHidApi::Release(std::intptr_t value, const char* notThat) {
+    const std::lock_guard lock(mutex_);
+    if (Find<T>(value) == nullptr)
+        return Fail(notThat);
+    objects_.erase(value);
+    return 1;
+}
+
 void HidrawHidApi::HidD_GetHidGuid(Guid& guid) {
-    guid = kHidGuid;
+    guid = kHidInterfaceClassGuid;
 }
 
 Handle HidrawHidApi::SetupDiGetClassDevsA(const Guid& guid, std::uint32_t /*flags*/) {
@@ -164,7 +169,7 @@ Handle HidrawHidApi::SetupDiGetClassDevsA(const Guid& guid, std::uint32_t /*flag
     // flags the program passes are what this backend does anyway. Another class has no
     // interface here: its set is empty, as the class is on a machine without such devices.
     InterfaceSet set;
-    if (SameGuid(guid, kHidGuid)) {
+    if (SameGuid(guid, kHidInterfaceClassGuid)) {
         for (const std::string& name : hidraw::ListHidrawNodes(sysRoot_))
             set.Paths.push_back((devRoot_ / name).string());
     }
@@ -179,11 +184,11 @@ std::int32_t HidrawHidApi::SetupDiEnumDeviceInterfaces(Handle set, const Guid& g
     const InterfaceSet* members = Find<InterfaceSet>(set);
     if (members == nullptr)
         return Fail("not an interface set");
-    if (data.cbSize != sizeof(InterfaceData) || !SameGuid(guid, kHidGuid))
+    if (data.cbSize != sizeof(InterfaceData) || !SameGuid(guid, kHidInterfaceClassGuid))
         return Fail("the interface record's size or class is not the one asked for");
     if (memberIndex >= members->Paths.size())
         return Fail("no more interfaces in the set", SystemFailure::Kind::NoMoreItems);
-    data.InterfaceClassGuid = kHidGuid;
+    data.InterfaceClassGuid = kHidInterfaceClassGuid;
     data.Flags = kSpintActive;
     // Names the member for the detail query, counted from 1 so that a cleared record names none.
     data.Reserved = std::uintptr_t{memberIndex} + 1;
@@ -204,11 +209,7 @@ std::int32_t HidrawHidApi::SetupDiGetDeviceInterfaceDetailA(Handle set, const In
 }
 
 std::int32_t HidrawHidApi::SetupDiDestroyDeviceInfoList(Handle set) {
-    const std::lock_guard lock(mutex_);
-    if (Find<InterfaceSet>(set) == nullptr)
-        return Fail("not an interface set");
-    objects_.erase(set);
-    return 1;
+    return Release<InterfaceSet>(set, "not an interface set");
 }
 
 std::optional<std::string> HidrawHidApi::NodeNameOfOpenFile(const std::string& path, int fd) const {
@@ -312,7 +313,7 @@ std::int32_t HidrawHidApi::GetString(Handle device, std::span<std::uint8_t> buff
     const auto text = lookup(open->Sysfs);
     if (!text)
         return Fail(missing);
-    hidraw::WriteUtf16Le(hidraw::Utf8ToUtf16(*text), buffer);
+    protocol::WriteUtf16Le(protocol::Utf8ToUtf16(*text), buffer);
     return 1;
 }
 
@@ -362,20 +363,25 @@ std::int32_t HidrawHidApi::HidP_GetCaps(PreparsedData data, HidCaps& caps) {
 }
 
 std::int32_t HidrawHidApi::HidD_FreePreparsedData(PreparsedData data) {
-    const std::lock_guard lock(mutex_);
-    if (Find<Preparsed>(data) == nullptr)
-        return Fail("not preparsed data");
-    objects_.erase(data);
-    return 1;
+    return Release<Preparsed>(data, "not preparsed data");
+}
+
+const HidrawHidApi::Device* HidrawHidApi::FeatureDevice(Handle device, std::size_t length) {
+    const Device* open = Find<Device>(device);
+    if (open == nullptr)
+        Fail("not an open device handle");
+    else if (length == 0 || length > kMaxFeatureLength)
+        Fail("no feature report has that length");
+    else
+        return open;
+    return nullptr;
 }
 
 std::int32_t HidrawHidApi::HidD_GetFeature(Handle device, std::span<std::uint8_t> report) {
     const std::lock_guard lock(mutex_);
-    const Device* open = Find<Device>(device);
+    const Device* open = FeatureDevice(device, report.size());
     if (open == nullptr)
-        return Fail("not an open device handle");
-    if (report.empty() || report.size() > kMaxFeatureLength)
-        return Fail("no feature report has that length");
+        return 0;
     // Byte 0 names the report and stays in place; the report's data follows it, also for a
     // device without numbered reports, where byte 0 is 0.
     return ::ioctl(open->Fd, HIDIOCGFEATURE(report.size()), report.data()) < 0 ? FailWithErrno(errno)
@@ -384,11 +390,9 @@ std::int32_t HidrawHidApi::HidD_GetFeature(Handle device, std::span<std::uint8_t
 
 std::int32_t HidrawHidApi::HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) {
     const std::lock_guard lock(mutex_);
-    const Device* open = Find<Device>(device);
+    const Device* open = FeatureDevice(device, report.size());
     if (open == nullptr)
-        return Fail("not an open device handle");
-    if (report.empty() || report.size() > kMaxFeatureLength)
-        return Fail("no feature report has that length");
+        return 0;
     std::vector<std::uint8_t> copy(report.begin(), report.end());
     return ::ioctl(open->Fd, HIDIOCSFEATURE(copy.size()), copy.data()) < 0 ? FailWithErrno(errno) : 1;
 }

@@ -87,6 +87,11 @@ private:
 
     std::intptr_t Insert(Object object);
     template <typename T> T* Find(std::intptr_t value);
+    // Releases a value handed out as a T; fails with `notThat` for any other value.
+    template <typename T> std::int32_t Release(std::intptr_t value, const char* notThat);
+    // The open device for a feature report of `length` bytes; nullptr, with the reason kept, for
+    // a value that is no open device or a length no feature report has. Called with the mutex held.
+    const Device* FeatureDevice(Handle device, std::size_t length);
     std::optional<std::string> NodeNameOfOpenFile(const std::string& path, int fd) const;
     std::int32_t GetString(Handle device, std::span<std::uint8_t> buffer,
                            std::optional<std::string> (*lookup)(const hidraw::NodeSysfs&),

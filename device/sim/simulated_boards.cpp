@@ -4,6 +4,7 @@
 
 #include "protocol/register_write.h"
 #include "protocol/settings_report.h"
+#include "protocol/unicode_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,7 +14,6 @@ namespace tensilo::device::sim {
 
 namespace {
 
-constexpr Guid kHidGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 constexpr std::int32_t kHidpStatusInvalidPreparsedData = static_cast<std::int32_t>(0xC0110001u);
 constexpr std::uint64_t kStreamingPeriodMs = 10;
 // A streaming board keeps at most this many reports waiting, like a bounded system queue.
@@ -93,6 +93,10 @@ std::vector<std::uint8_t> SimulatedBoards::SettingsReport(BoardId id) const {
     return boards_.at(id).settings;
 }
 
+void SimulatedBoards::FailOneCall(BoardId id, SimCall call, int succeedFirst) {
+    boards_.at(id).callsBeforeOneFailure[static_cast<std::size_t>(call)] = std::max(succeedFirst, 0);
+}
+
 void SimulatedBoards::SetFailing(BoardId id, SimCall call, bool failing) {
     boards_.at(id).failing[static_cast<std::size_t>(call)] = failing;
 }
@@ -166,6 +170,11 @@ SimulatedBoards::Board* SimulatedBoards::LiveBoard(Handle device, SimCall call) 
         Fail("the simulated board fails this call");
         return nullptr;
     }
+    int& callsBeforeOneFailure = board.callsBeforeOneFailure[static_cast<std::size_t>(call)];
+    if (callsBeforeOneFailure >= 0 && callsBeforeOneFailure-- == 0) {
+        Fail("the simulated board fails this one call");
+        return nullptr;
+    }
     return &board;
 }
 
@@ -180,7 +189,7 @@ std::int32_t SimulatedBoards::CloseHandle(Handle handle) {
 // --- enumeration ------------------------------------------------------------------------------
 
 void SimulatedBoards::HidD_GetHidGuid(Guid& guid) {
-    guid = kHidGuid;
+    guid = kHidInterfaceClassGuid;
 }
 
 Handle SimulatedBoards::SetupDiGetClassDevsA(const Guid&, std::uint32_t) {
@@ -204,7 +213,7 @@ std::int32_t SimulatedBoards::SetupDiEnumDeviceInterfaces(Handle set, const Guid
         return Fail("not an interface set, or a record of the wrong size");
     if (memberIndex >= found->second.setMembers.size())
         return Fail("no more interfaces in the set", SystemFailure::Kind::NoMoreItems);
-    data.InterfaceClassGuid = kHidGuid;
+    data.InterfaceClassGuid = kHidInterfaceClassGuid;
     data.Flags = 1;
     data.Reserved = found->second.setMembers[memberIndex] + 1;
     return 1;
@@ -278,18 +287,7 @@ std::int32_t SimulatedBoards::WriteString(Handle device, SimCall call,
                                         : board->config.product;
     if (!text)
         return Fail("the board has no such string");
-    // UTF-16LE, as much as fits, then a zero code unit when there is room.
-    std::size_t position = 0;
-    for (char16_t unit : *text) {
-        if (buffer.size() - position < 2)
-            return 1;
-        buffer[position++] = static_cast<std::uint8_t>(unit & 0xFF);
-        buffer[position++] = static_cast<std::uint8_t>(unit >> 8);
-    }
-    if (buffer.size() - position >= 2) {
-        buffer[position] = 0;
-        buffer[position + 1] = 0;
-    }
+    protocol::WriteUtf16Le(*text, buffer);
     return 1;
 }
 

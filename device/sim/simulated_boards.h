@@ -71,6 +71,9 @@ public:
     void SetSettingsReport(BoardId board, std::span<const std::uint8_t> bytes) override;
     std::vector<std::uint8_t> SettingsReport(BoardId board) const override;
     void SetFailing(BoardId board, SimCall call, bool failing) override;
+    // One call fails and the rest go on as before: the call of this kind on the board's open
+    // handles that comes after `succeedFirst` others fails, once.
+    void FailOneCall(BoardId board, SimCall call, int succeedFirst = 0);
     int OpenHandles(BoardId board) const override;
     int TotalOpenHandles() const override;
     int EventsCreated() const override { return eventsCreated_; }
@@ -95,10 +98,17 @@ private:
     struct QueuedRead {
         std::vector<std::uint8_t> bytes; // empty: a read that succeeds with 0 bytes
     };
+    static std::array<int, kSimCallCount> MakeNoOneFailure() {
+        std::array<int, kSimCallCount> none{};
+        none.fill(-1);
+        return none;
+    }
     struct Board {
         SimBoardConfig config;
         std::vector<std::uint8_t> settings;
         std::array<bool, kSimCallCount> failing{};
+        // For FailOneCall: the calls still to succeed before the one that fails, or -1 for none.
+        std::array<int, kSimCallCount> callsBeforeOneFailure = MakeNoOneFailure();
         std::deque<QueuedRead> queue;
         std::string path;
         bool attached = false;

@@ -1,7 +1,9 @@
 #include "tests/model/model_checker.h"
 
+#include "device/device_string_text.h"
 #include "protocol/device_strings.h"
 #include "protocol/gain_items.h"
+#include "protocol/hex_text.h"
 #include "protocol/register_write.h"
 #include "tools/scenario/scenario_text.h"
 
@@ -47,7 +49,7 @@ std::string ListedSerial(const std::u16string& serial) {
         buffer[position++] = static_cast<std::uint8_t>(unit & 0xFF);
         buffer[position++] = static_cast<std::uint8_t>(unit >> 8);
     }
-    return protocol::LowByteText(buffer);
+    return device::DeviceStringText(buffer);
 }
 
 std::string YesNo(bool value) {
@@ -251,13 +253,9 @@ void ModelChecker::CheckNoWriteSince(int line, std::string_view after) {
 }
 
 std::string ModelChecker::WriteLine(const TakenWrite& write) const {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string text = run_.boardNames().at(write.board);
-    for (std::uint8_t byte : write.report) {
-        text += ' ';
-        text += kHex[byte >> 4];
-        text += kHex[byte & 15];
-    }
+    for (std::uint8_t byte : write.report)
+        text += ' ' + protocol::HexDigits(byte, 2);
     return text;
 }
 

@@ -1,9 +1,11 @@
 #include "tools/hid-list/hid_listing.h"
 
 #include "device/board_identity.h"
+#include "device/device_string_text.h"
 #include "device/interface_walk.h"
 #include "device/system_failure.h"
 #include "protocol/device_strings.h"
+#include "protocol/hex_text.h"
 
 #include <algorithm>
 #include <array>
@@ -25,7 +27,7 @@ std::optional<std::string> ReadString(HidApi& hid, Handle device, StringRequest 
         report.failures[name] = LastFailureText(hid);
         return std::nullopt;
     }
-    return protocol::LowByteText(buffer);
+    return device::DeviceStringText(buffer);
 }
 
 void Describe(HidApi& hid, InterfaceReport& report) {
@@ -69,11 +71,7 @@ void Describe(HidApi& hid, InterfaceReport& report) {
 }
 
 std::string Hex4(std::uint16_t value) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text = "0x";
-    for (int shift = 12; shift >= 0; shift -= 4)
-        text += kDigits[(value >> shift) & 0xF];
-    return text;
+    return "0x" + protocol::HexDigits(value, 4);
 }
 
 // "(request failed: REASON)", with the system's reason where it gave one.

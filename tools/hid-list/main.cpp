@@ -13,10 +13,32 @@
 #include <windows.h>
 #endif
 
+#ifdef _WIN32
+namespace {
+
+// The device strings are UTF-8 text, so the console shows them in UTF-8 while the listing runs;
+// its code page is the user's, and goes back to what it was when the program ends.
+class Utf8Console {
+public:
+    Utf8Console() : previous_(GetConsoleOutputCP()) { SetConsoleOutputCP(CP_UTF8); }
+    ~Utf8Console() {
+        std::cout.flush();
+        if (previous_ != 0)
+            SetConsoleOutputCP(previous_);
+    }
+    Utf8Console(const Utf8Console&) = delete;
+    Utf8Console& operator=(const Utf8Console&) = delete;
+
+private:
+    UINT previous_;
+};
+
+} // namespace
+#endif
+
 int main() {
 #ifdef _WIN32
-    // The device strings are UTF-8 text.
-    SetConsoleOutputCP(CP_UTF8);
+    const Utf8Console console;
 #endif
     using namespace tensilo;
     const auto hid = device::MakePlatformHidApi();

@@ -1,5 +1,6 @@
 #include "tools/scenario/scenario_run.h"
 
+#include "protocol/hex_text.h"
 #include "tools/scenario/plug_command.h"
 #include "tools/scenario/window_description.h"
 
@@ -322,11 +323,15 @@ bool ScenarioRun::WindowOpenFor(std::string_view name) {
 }
 
 void ScenarioRun::Tick(std::uint32_t count) {
+    // A tick run inside a yield counts its own yields; the outer tick's count goes on where it
+    // was, so that the actions waiting for its later yields still meet them.
+    const int outerYields = yieldsThisTick_;
     // Before start there is no timer, so nothing ticks.
     for (std::uint32_t i = 0; i < count && window_ && !faultInYield_; ++i) {
         yieldsThisTick_ = 0;
         window_->Timer.fire();
     }
+    yieldsThisTick_ = outerYields;
 }
 
 void ScenarioRun::OnYield() {
@@ -405,12 +410,8 @@ std::vector<std::string> ScenarioRun::TakeWriteLines() {
     std::vector<std::string> lines;
     for (std::size_t i = writesPrinted_; i < writes.size(); ++i) {
         std::string text = boardNames_.at(writes[i].board);
-        static constexpr char kHex[] = "0123456789ABCDEF";
-        for (std::uint8_t byte : writes[i].report) {
-            text += ' ';
-            text += kHex[byte >> 4];
-            text += kHex[byte & 15];
-        }
+        for (std::uint8_t byte : writes[i].report)
+            text += ' ' + protocol::HexDigits(byte, 2);
         lines.push_back(std::move(text));
     }
     writesPrinted_ = writes.size();

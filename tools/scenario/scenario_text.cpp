@@ -1,5 +1,7 @@
 #include "tools/scenario/scenario_text.h"
 
+#include "protocol/unicode_text.h"
+
 #include <charconv>
 
 namespace tensilo::scenario {
@@ -32,57 +34,10 @@ std::size_t LiteralEnd(std::string_view text, std::size_t open) {
 }
 
 // Decodes one UTF-8 sequence at `i`, advancing it; throws on malformed text.
-char32_t DecodeUtf8(std::string_view text, std::size_t& i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    int length = 0;
-    char32_t code = 0;
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        code = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        code = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        code = lead & 0x07;
-    } else {
-        throw ScenarioError("the text is not UTF-8");
-    }
-    if (text.size() - i < static_cast<std::size_t>(length))
-        throw ScenarioError("the text is not UTF-8");
-    for (int k = 1; k < length; ++k) {
-        const unsigned char next = byte(i + static_cast<std::size_t>(k));
-        if ((next & 0xC0) != 0x80)
-            throw ScenarioError("the text is not UTF-8");
-        code = (code << 6) | (next & 0x3F);
-    }
-    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kMinimum[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        throw ScenarioError("the text is not UTF-8");
-    i += static_cast<std::size_t>(length);
-    return code;
-}
-
-void AppendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+char32_t DecodeUtf8OrThrow(std::string_view text, std::size_t& i) {
+    if (const auto code = protocol::DecodeUtf8(text, i))
+        return *code;
+    throw ScenarioError("the text is not UTF-8");
 }
 
 } // namespace
@@ -154,31 +109,9 @@ std::u16string DecodeStringLiteral(std::string_view literal) {
         }
         if (body[i] == '"')
             throw ScenarioError("a quote inside a string must be written \\\"");
-        const char32_t code = DecodeUtf8(body, i);
-        if (code >= 0x10000) {
-            units += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-            units += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            units += static_cast<char16_t>(code);
-        }
+        protocol::AppendUtf16(units, DecodeUtf8OrThrow(body, i));
     }
     return units;
-}
-
-std::string Utf16ToUtf8(std::u16string_view units) {
-    std::string out;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        char32_t code = units[i];
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-            ++i;
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            code = 0xFFFD;
-        }
-        AppendUtf8(out, code);
-    }
-    return out;
 }
 
 std::string QuoteText(std::string_view utf8) {

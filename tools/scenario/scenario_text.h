@@ -2,6 +2,8 @@
 // conversions between the file's UTF-8 and the UTF-16 code units that strings stand for.
 #pragma once
 
+#include "protocol/unicode_text.h"
+
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -35,7 +37,7 @@ bool IsBlankOrComment(std::string_view line);
 std::u16string DecodeStringLiteral(std::string_view literal);
 
 // Code units to UTF-8; a lone surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view units);
+using protocol::Utf16ToUtf8;
 
 // Text in double quotes with '"' and '\' escaped by a backslash, as values are printed.
 std::string QuoteText(std::string_view utf8);

@@ -3,8 +3,8 @@
 // table. The nodes' ioctls and reads need a real or FUSE node: see fuse_transfer_test.cpp.
 #include "device/board_identity.h"
 #include "device/hidraw/hidraw_hid_api.h"
-#include "device/hidraw/utf16le.h"
 #include "device/read_channel.h"
+#include "protocol/unicode_text.h"
 #include "fake_sysfs.h"
 #include "sample_descriptors.h"
 
@@ -184,7 +184,7 @@ TEST_F(HidrawSysfs, StringsAreUtf16LeAndCutToTheBuffer) {
         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // above U+10FFFF
     };
     for (const auto& c : malformed)
-        EXPECT_EQ(hidraw::Utf8ToUtf16(c.utf8), c.utf16) << c.utf8;
+        EXPECT_EQ(protocol::Utf8ToUtf16(c.utf8), c.utf16) << c.utf8;
 }
 
 TEST_F(HidrawSysfs, CapabilitiesFromTheReportDescriptor) {
