@@ -1,16 +1,30 @@
 // Checks of the Win32 HID backend against an emulated board, under Wine in the guest of
 // tests/kernel, where Wine's HID bus reaches the board through the kernel's hidraw node. The one
-// board plugged in is A of tests/kernel/boards: default registers, and an input report of
-// 00 80 FF FF 00 00 every 10 ms. Exits 0 when every check held.
+// board plugged in is B of tests/kernel/boards, with its settings tail 01 to 05 and an input
+// report of 00 40 00 20 FF FF every 10 ms; the scenario file run before this program left the
+// program's default registers in it. Exits 0 when every check held.
+//
+//   tensilo-win32-board-check.exe UNPLUG_PROGRAM [ARG]...
+//
+// The last check runs the given command, which must pull B out and return once it is gone, while
+// this program goes on reading: the reads must keep returning, then fail, and the handle must
+// still close exactly once.
 #include "device/board_identity.h"
 #include "device/platform_backend.h"
+#include "device/system_failure.h"
+#include "tests/backends/windows/check/command_line.h"
 #include "tools/hid-list/hid_listing.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <cstdio>
+#include <string>
+#include <thread>
 #include <vector>
 
 using namespace tensilo;
@@ -48,9 +62,110 @@ bool SameReport(const std::vector<std::uint8_t>& got, const std::vector<std::uin
     return false;
 }
 
+// Starts the command line as a Windows process; its process handle, or nullptr.
+HANDLE StartProcess(int argc, char** argv) {
+    std::string command;
+    for (int i = 0; i < argc; ++i)
+        command += (i > 0 ? " " : "") + check::QuoteArgument(argv[i]);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// The board is pulled out while this reads on, as the program's poll does: no read may hang, and
+// once the board is gone the reads fail as failures, not as "nothing waiting", and never return
+// data again; the handle then closes once, and a second close is refused.
+void CheckUnplugDuringReads(HidApi& hid, Handle reader, Handle event, int argc, char** argv) {
+    // A read that does not return within seconds would hang the program's poll for good: say so
+    // and end, rather than wait for the test's time limit.
+    std::atomic<std::int64_t> readStarted = -1;
+    std::atomic<bool> done = false;
+    std::thread watchdog([&] {
+        while (!done) {
+            Sleep(100);
+            const std::int64_t started = readStarted;
+            if (started >= 0 && static_cast<std::int64_t>(GetTickCount64()) - started > 5000) {
+                std::printf("FAIL: a read has not returned for 5 s while the board was unplugged\n");
+                std::fflush(stdout);
+                std::_Exit(1);
+            }
+        }
+    });
+    const auto read = [&](std::uint32_t& bytesRead) {
+        std::array<std::uint8_t, 1000> buffer{};
+        Overlapped overlapped;
+        overlapped.hEvent = event;
+        readStarted = static_cast<std::int64_t>(GetTickCount64());
+        const std::int32_t result = hid.ReadFile(reader, buffer, bytesRead, overlapped);
+        readStarted = -1;
+        return result;
+    };
+
+    const HANDLE unplug = StartProcess(argc, argv);
+    CHECK(unplug != nullptr);
+    int readsWithData = 0;
+    bool unplugged = false;
+    DWORD unplugStatus = 1;
+    // Reads through the unplug, then for up to 10 s after it until one fails as a failure: Wine
+    // may still hand out reports it took before the board went.
+    bool failedAfterUnplug = false;
+    std::string lastReason = "none";
+    for (ULONGLONG deadline = GetTickCount64() + 30000; unplug && GetTickCount64() < deadline;) {
+        if (!unplugged && WaitForSingleObject(unplug, 0) == WAIT_OBJECT_0) {
+            unplugged = true;
+            GetExitCodeProcess(unplug, &unplugStatus);
+            deadline = std::min<ULONGLONG>(deadline, GetTickCount64() + 10000);
+        }
+        std::uint32_t bytesRead = 0;
+        if (read(bytesRead) != 0) {
+            readsWithData += bytesRead > 0 ? 1 : 0;
+        } else {
+            CHECK(bytesRead == 0);
+            const auto failure = LastFailureOf(hid);
+            if (unplugged && failure)
+                lastReason = failure->reason;
+            if (unplugged && failure && failure->kind != SystemFailure::Kind::NothingWaiting) {
+                std::printf("a read after the unplug: %s\n", failure->reason.c_str());
+                failedAfterUnplug = true;
+                break;
+            }
+        }
+        Sleep(5);
+    }
+    CHECK(unplugged);
+    CHECK(unplugStatus == 0);
+    CHECK(readsWithData > 0);
+    CHECK(failedAfterUnplug);
+    if (!failedAfterUnplug)
+        std::printf("the last read after the unplug: %s\n", lastReason.c_str());
+    // Gone stays gone: more reads fail the same way, with no data.
+    for (int i = 0; i < 3 && failedAfterUnplug; ++i) {
+        std::uint32_t bytesRead = 0;
+        CHECK(read(bytesRead) == 0);
+        CHECK(bytesRead == 0);
+        const auto failure = LastFailureOf(hid);
+        CHECK(failure && failure->kind != SystemFailure::Kind::NothingWaiting);
+    }
+    done = true;
+    watchdog.join();
+    if (unplug)
+        CloseHandle(unplug);
+    CHECK(hid.CloseHandle(reader) != 0);
+    CHECK(hid.CloseHandle(reader) == 0);
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::printf("usage: tensilo-win32-board-check UNPLUG_PROGRAM [ARG]...\n");
+        return 2;
+    }
     const auto hid = MakePlatformHidApi();
     std::vector<std::string> boards;
     for (const auto& report : tools::ListHidInterfaces(*hid)) {
@@ -78,8 +193,8 @@ int main() {
     CHECK(IsOpenHandle(reader));
 
     // The settings report, framed as the program reads it: report number 0, then the data.
-    const std::vector<std::uint8_t> defaults = {0x00, 0xEE, 0x00, 0x0C, 0x00, 0x0B, 0x00, 0x08, 0x01,
-                                                0x80, 0xFF, 0x10, 0x01, 0x02, 0x03, 0x04, 0x05};
+    const std::vector<std::uint8_t> defaults = {0x00, 0xEE, 0x00, 0x0F, 0x01, 0x08, 0x00, 0x08, 0x00,
+                                                0xF4, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05};
     CHECK(SameReport(SettingsReport(*hid, device), defaults));
 
     // A register write is taken, and the next settings report shows it.
@@ -114,8 +229,8 @@ int main() {
     }
     CHECK(reads == 5);
 
-    CHECK(hid->CloseHandle(reader) != 0);
     CHECK(hid->CloseHandle(device) != 0);
+    CheckUnplugDuringReads(*hid, reader, event, argc - 1, argv + 1);
     std::printf("%s: the Win32 backend over the emulated board\n", failed == 0 ? "passed" : "FAILED");
     return failed == 0 ? 0 : 1;
 }
