@@ -6,21 +6,14 @@
 #   prepare-wine-prefix.sh PREFIX
 set -euo pipefail
 prefix=$1
-command -v wine >/dev/null && command -v wineserver >/dev/null ||
-    { echo "wine is missing: install the Debian packages wine and wine64 (scripts/install-deps)." >&2; exit 1; }
-rm -rf "$prefix" && mkdir -p "$prefix.home" "$prefix.tmp"
-export WINEPREFIX=$prefix HOME=$prefix.home TMPDIR=$prefix.tmp WINEDEBUG=-all
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=;mshtml="
+source "$(dirname "$0")/../windows/wine-prefix.sh"
+require_tools wine wineserver
+rm -rf "$prefix"
 unset DISPLAY WAYLAND_DISPLAY
-trap 'timeout 30 wineserver -k >/dev/null 2>&1 || true; rm -rf "$prefix.tmp"' EXIT
-if ! { timeout 300 wine wineboot -i && timeout 120 wineserver -w; } >"$prefix.log" 2>&1; then
-    cat "$prefix.log" >&2
-    echo "wineboot could not make the Wine prefix $prefix." >&2
-    exit 1
-fi
+trap 'stop_wine; rm -rf "$prefix.tmp"' EXIT
+boot_wine_prefix "$prefix" "$prefix.home" "$prefix.tmp"
 bus='HKLM\System\CurrentControlSet\Services\winebus'
 for value in 'DisableUdevd' 'Enable SDL'; do
     timeout 60 wine reg add "$bus" /v "$value" /t REG_DWORD /d $([ "$value" = DisableUdevd ] && echo 1 || echo 0) /f >/dev/null 2>&1
 done
-timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 timeout 120 wineserver -w
