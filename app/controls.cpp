@@ -1,5 +1,6 @@
 #include "app/controls.h"
 
+#include <QAbstractListModel>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -7,8 +8,9 @@
 #include <QListView>
 #include <QPainter>
 #include <QPushButton>
-#include <QStringListModel>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace tensilo::app {
 
@@ -49,6 +51,32 @@ public:
         QComboBox::showPopup();
     }
 };
+
+} // namespace
+
+// What a list's combo box shows: the items as the list holds them, each text asked for when the
+// box or its popup shows that item.
+class ListItemsModel final : public QAbstractListModel {
+public:
+    ListItemsModel(const ListControl& list, QObject* parent) : QAbstractListModel(parent), list_(list) {}
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : list_.count();
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+            return {};
+        return list_.itemText(index.row());
+    }
+
+    void beginChange() { beginResetModel(); }
+    void endChange() { endResetModel(); }
+
+private:
+    const ListControl& list_;
+};
+
+namespace {
 
 QColor ToQColor(Rgb rgb) {
     return QColor(rgb.r, rgb.g, rgb.b);
@@ -129,7 +157,7 @@ void CaptionedControl::setCaption(const QString& caption) {
 
 ListControl::ListControl(const ControlSpec& spec, Control* parent, QWidget* parentWidget)
     : Control(spec, parent), combo_(new DropDownBox(parentWidget)) {
-    model_ = new QStringListModel(combo_);
+    model_ = new ListItemsModel(*this, combo_);
     combo_->setModel(model_);
     combo_->setEditable(false);
     combo_->setMaxVisibleItems(12);
@@ -152,26 +180,43 @@ void ListControl::syncWidgetIndex() {
     combo_->setCurrentIndex(index_);
 }
 
-void ListControl::clear() {
-    items_.clear();
-    index_ = -1;
-    model_->setStringList(items_);
+template <class Change> void ListControl::changeItems(Change change) {
+    model_->beginChange();
+    change();
+    model_->endChange();
     syncWidgetIndex();
+}
+
+void ListControl::clear() {
+    changeItems([this] {
+        madeCount_ = 0;
+        makeText_ = nullptr;
+        appended_.clear();
+        index_ = -1;
+    });
 }
 
 void ListControl::appendItem(const QString& text) {
-    appendItems(QStringList{text});
+    changeItems([&] { appended_.append(text); });
 }
 
 void ListControl::appendItems(const QStringList& texts) {
-    // An empty list takes the texts as they are: lists filled with the same texts then share one
-    // copy of them (Qt's implicit sharing) rather than each holding its own.
-    if (items_.isEmpty())
-        items_ = texts;
-    else
-        items_.append(texts);
-    model_->setStringList(items_);
-    syncWidgetIndex();
+    changeItems([&] { appended_.append(texts); });
+}
+
+void ListControl::setItems(int count, std::function<QString(int)> textOf) {
+    changeItems([&] {
+        madeCount_ = textOf ? std::max(0, count) : 0;
+        makeText_ = std::move(textOf);
+        appended_.clear();
+        index_ = -1;
+    });
+}
+
+QString ListControl::itemText(int index) const {
+    if (index < 0 || index >= count())
+        return {};
+    return index < madeCount_ ? makeText_(index) : appended_[index - madeCount_];
 }
 
 void ListControl::setListIndex(int index) {
@@ -186,10 +231,6 @@ void ListControl::setListIndex(int index) {
 void ListControl::choose(int index) {
     combo_->setCurrentIndex(index);
     emit combo_->activated(index);
-}
-
-QString ListControl::text() const {
-    return index_ >= 0 && index_ < count() ? items_[index_] : QString();
 }
 
 // --- text box ---------------------------------------------------------------------------------

@@ -18,7 +18,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QStringListModel;
 class QTimer;
 class QWidget;
 
@@ -67,15 +66,22 @@ private:
     QWidget* widget_ = nullptr;
 };
 
+class ListItemsModel;
+
 class ListControl : public Control {
 public:
     ListControl(const ControlSpec& spec, Control* parent, QWidget* parentWidget);
 
-    // Removing and appending items raise no selection event.
+    // Removing, appending and replacing items raise no selection event.
     void clear();
     void appendItem(const QString& text);
     void appendItems(const QStringList& texts);
-    int count() const { return static_cast<int>(items_.size()); }
+    // Replaces the items by `count` items whose texts `textOf` makes when one is asked for, so a
+    // long list of texts that follow a rule costs nothing until an item is shown.
+    void setItems(int count, std::function<QString(int)> textOf);
+    int count() const { return madeCount_ + static_cast<int>(appended_.size()); }
+    // The text of item `index`; empty for an index the list does not hold.
+    QString itemText(int index) const;
 
     // The selected index, 0-based; -1 for none.
     int listIndex() const { return index_; }
@@ -83,7 +89,7 @@ public:
     // does, also when the index does not change. An index the list does not hold is ignored.
     void setListIndex(int index);
     // The text of the selected item; empty with none selected.
-    QString text() const;
+    QString text() const { return itemText(index_); }
 
     // A user's pick of item `index`, arriving as the widget delivers one.
     void choose(int index);
@@ -94,13 +100,18 @@ public:
     QWidget* widget() const override;
 
 private:
+    // Changes the items the way `change` does, telling the widget's model before and after.
+    template <class Change> void changeItems(Change change);
     void syncWidgetIndex();
 
-    QStringList items_;
+    // The items: the first madeCount_ made by makeText_, then the appended texts.
+    int madeCount_ = 0;
+    std::function<QString(int)> makeText_;
+    QStringList appended_;
     int index_ = -1;
     std::function<void()> onClick_;
     QComboBox* combo_ = nullptr;
-    QStringListModel* model_ = nullptr;
+    ListItemsModel* model_ = nullptr;
 };
 
 class TextControl : public Control {

@@ -1,28 +1,15 @@
 #include "app/frm_main.h"
 
 #include "app/app_icon.h"
+#include "app/window_font.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QAbstractButton>
-#include <QFont>
 
 namespace tensilo::app {
 
 namespace {
-
-// The window's font: "MS Sans Serif" where it exists, else a face of the same metrics. Linux has
-// no alias for it and would fall back to a face too wide for the fixed layout.
-QFont WindowFont() {
-    QFont font;
-    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial"});
-    font.setPointSizeF(kFontPointSize);
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
-    return font;
-}
 
 QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));

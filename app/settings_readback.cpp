@@ -11,32 +11,10 @@
 
 #include <array>
 #include <optional>
-#include <utility>
+#include <string>
 #include <vector>
 
 namespace tensilo::app {
-
-namespace {
-
-// The 2560 gain item texts in the default locale's notation, shared by the three gain lists. They
-// are made once per process, and again only when the locale's decimal separator has changed.
-QStringList GainItemTexts() {
-    static QString madeWithSeparator;
-    static QStringList texts;
-    const QString separator = QLocale().decimalPoint();
-    if (texts.isEmpty() || separator != madeWithSeparator) {
-        const std::string separatorText = separator.toStdString();
-        QStringList made;
-        made.reserve(protocol::kGainItemCount);
-        for (int k = 0; k < protocol::kGainItemCount; ++k)
-            made.append(QString::fromStdString(protocol::GainItemText(k, separatorText)));
-        texts = std::move(made);
-        madeWithSeparator = separator;
-    }
-    return texts;
-}
-
-} // namespace
 
 void FrmMain::ReadBackSettings() {
     ClearBoardView();
@@ -82,11 +60,14 @@ void FrmMain::ClearBoardView() {
 }
 
 void FrmMain::FillGainLists() {
-    // Filled while GainListsReady is false, so that their selections send nothing.
-    const QStringList texts = GainItemTexts();
+    // Filled while GainListsReady is false, so that their selections send nothing. The items are
+    // in the default locale's notation at this read-back; each text is made when it is shown.
+    const std::string separator = QLocale().decimalPoint().toStdString();
+    const auto gainText = [separator](int k) {
+        return QString::fromStdString(protocol::GainItemText(k, separator));
+    };
     for (ListControl* list : GainLists()) {
-        list->clear();
-        list->appendItems(texts);
+        list->setItems(protocol::kGainItemCount, gainText);
         list->setListIndex(0);
     }
     state_.GainListsReady = kTrue;

@@ -1,5 +1,6 @@
 // Drop-down lists raise their selection event exactly once for each assignment by the program and
-// each pick by the user, and never for clearing or appending.
+// each pick by the user, and never for clearing, appending or replacing items; their widgets show
+// the items they hold, made or given.
 #include "app/controls.h"
 
 #include <QAbstractItemView>
@@ -21,15 +22,31 @@ protected:
     std::vector<int> events;
 };
 
-TEST_F(DropDownListTest, ClearingAndAppendingRaiseNoEvent) {
+TEST_F(DropDownListTest, ChangingTheItemsRaisesNoEventAndTheWidgetShowsThem) {
     ASSERT_EQ(list.name(), "LC_gain");
     list.appendItems({"1", "2", "3"});
     list.appendItem("4");
     list.clear();
     list.appendItems({"1", "2"});
-    EXPECT_TRUE(events.empty());
     EXPECT_EQ(list.listIndex(), -1) << "appending to an empty list selects nothing";
     EXPECT_EQ(list.text(), "");
+    list.setListIndex(1);
+    list.setItems(3, [](int k) { return QString::number(k * 10); });
+    EXPECT_EQ(list.listIndex(), -1) << "replaced items drop the selection";
+    list.appendItem("x");
+    EXPECT_EQ(events, std::vector<int>{1});
+
+    auto* combo = qobject_cast<QComboBox*>(list.widget());
+    ASSERT_NE(combo, nullptr);
+    ASSERT_EQ(list.count(), 4);
+    ASSERT_EQ(combo->count(), 4);
+    for (int k = -1; k <= 4; ++k)
+        EXPECT_EQ(combo->itemText(k), list.itemText(k)) << k;
+    EXPECT_EQ(list.itemText(2), "20");
+    EXPECT_EQ(list.itemText(3), "x");
+    EXPECT_EQ(list.itemText(4), "");
+    list.clear();
+    EXPECT_EQ(combo->count(), 0);
 }
 
 TEST_F(DropDownListTest, AssignmentsAndPicksRaiseOneEventEach) {
@@ -55,10 +72,7 @@ TEST_F(DropDownListTest, TheHandlerSeesTheNewSelectionWhileItRuns) {
 }
 
 TEST_F(DropDownListTest, ThePopupIsMadeWhenFirstOpenedAndListsEveryItemInRowsOfOneHeight) {
-    QStringList texts;
-    for (int k = 0; k < 2560; ++k)
-        texts.append(QString::number(k));
-    list.appendItems(texts);
+    list.setItems(2560, [](int k) { return QString::number(k); });
     parent.show();
     auto* combo = qobject_cast<QComboBox*>(list.widget());
     ASSERT_NE(combo, nullptr);
@@ -70,6 +84,7 @@ TEST_F(DropDownListTest, ThePopupIsMadeWhenFirstOpenedAndListsEveryItemInRowsOfO
     EXPECT_TRUE(rows->isVisible());
     EXPECT_TRUE(rows->uniformItemSizes()) << "2560 items would each be measured to place the rows";
     EXPECT_EQ(rows->model()->rowCount(), 2560);
+    EXPECT_EQ(rows->model()->index(2559, 0).data().toString(), "2559");
     combo->hidePopup();
     EXPECT_TRUE(events.empty());
 }

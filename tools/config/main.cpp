@@ -2,6 +2,7 @@
 //   tensilo-config [--verbose]
 // With --verbose, every platform call that fails is written to standard error with the system's
 // reason, for the user whose window shows "No board" or "No access".
+#include "app/application_setup.h"
 #include "app/frm_main.h"
 #include "device/failure_log.h"
 #include "device/platform_backend.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
         return 1;
     QApplication application(argc, argv);
     QApplication::setApplicationName("Tensilo Configuration");
+    tensilo::app::PrepareApplication();
     const auto platform = tensilo::device::MakePlatformHidApi();
     std::unique_ptr<tensilo::device::HidApi> logged;
     if (verbose)
