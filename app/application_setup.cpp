@@ -13,10 +13,10 @@ void PrepareApplication() {
     // window never draws with. QGuiApplication's setFont, not QApplication's: that one also drops
     // the desktop theme's fonts for menus and tool tips.
     QGuiApplication::setFont(WindowFont());
-    // Qt hands a fill of more than about a hundred lines (the frames' borders) to its shared
-    // thread pool in parts, one thread per processor; starting those threads for the window's
-    // few small fills costs more than the fills. The program has no other use for the pool, and
-    // Qt starts no fewer than one.
+    // Qt hands a fill of 96 lines or more (the frames' borders) to its shared thread pool in
+    // parts and waits for them. With a thread per processor, starting the threads and handing
+    // out the window's few such fills costs more than drawing them; one thread costs least, as Qt
+    // starts no fewer. The program has no other use for the pool.
     QThreadPool::globalInstance()->setMaxThreadCount(1);
 }
 

@@ -54,26 +54,55 @@ public:
 
 } // namespace
 
-// What a list's combo box shows: the items as the list holds them, each text asked for when the
-// box or its popup shows that item.
+// The items of a list, as its combo box shows them: a run of items whose texts a function makes
+// when one is asked for, then texts given one by one.
 class ListItemsModel final : public QAbstractListModel {
 public:
-    ListItemsModel(const ListControl& list, QObject* parent) : QAbstractListModel(parent), list_(list) {}
+    using QAbstractListModel::QAbstractListModel;
 
-    int rowCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : list_.count();
+    int count() const { return madeCount_ + static_cast<int>(appended_.size()); }
+    QString text(int row) const {
+        if (row < 0 || row >= count())
+            return {};
+        return row < madeCount_ ? makeText_(row) : appended_[row - madeCount_];
     }
+
+    void clear() {
+        change([this] {
+            madeCount_ = 0;
+            makeText_ = nullptr;
+            appended_.clear();
+        });
+    }
+    void append(const QStringList& texts) {
+        change([&] { appended_.append(texts); });
+    }
+    void setMade(int made, std::function<QString(int)> textOf) {
+        change([&] {
+            madeCount_ = textOf ? std::max(0, made) : 0;
+            makeText_ = std::move(textOf);
+            appended_.clear();
+        });
+    }
+
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : count(); }
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
             return {};
-        return list_.itemText(index.row());
+        return text(index.row());
     }
 
-    void beginChange() { beginResetModel(); }
-    void endChange() { endResetModel(); }
-
 private:
-    const ListControl& list_;
+    // Changes the items as `apply` does, with the views told before and after.
+    template <class Apply> void change(Apply apply) {
+        beginResetModel();
+        apply();
+        endResetModel();
+    }
+
+    int madeCount_ = 0;
+    std::function<QString(int)> makeText_;
+    QStringList appended_;
 };
 
 namespace {
@@ -157,7 +186,7 @@ void CaptionedControl::setCaption(const QString& caption) {
 
 ListControl::ListControl(const ControlSpec& spec, Control* parent, QWidget* parentWidget)
     : Control(spec, parent), combo_(new DropDownBox(parentWidget)) {
-    model_ = new ListItemsModel(*this, combo_);
+    model_ = new ListItemsModel(combo_);
     combo_->setModel(model_);
     combo_->setEditable(false);
     combo_->setMaxVisibleItems(12);
@@ -180,43 +209,33 @@ void ListControl::syncWidgetIndex() {
     combo_->setCurrentIndex(index_);
 }
 
-template <class Change> void ListControl::changeItems(Change change) {
-    model_->beginChange();
-    change();
-    model_->endChange();
+void ListControl::clear() {
+    model_->clear();
+    index_ = -1;
     syncWidgetIndex();
 }
 
-void ListControl::clear() {
-    changeItems([this] {
-        madeCount_ = 0;
-        makeText_ = nullptr;
-        appended_.clear();
-        index_ = -1;
-    });
-}
-
 void ListControl::appendItem(const QString& text) {
-    changeItems([&] { appended_.append(text); });
+    appendItems(QStringList{text});
 }
 
 void ListControl::appendItems(const QStringList& texts) {
-    changeItems([&] { appended_.append(texts); });
+    model_->append(texts);
+    syncWidgetIndex();
 }
 
 void ListControl::setItems(int count, std::function<QString(int)> textOf) {
-    changeItems([&] {
-        madeCount_ = textOf ? std::max(0, count) : 0;
-        makeText_ = std::move(textOf);
-        appended_.clear();
-        index_ = -1;
-    });
+    model_->setMade(count, std::move(textOf));
+    index_ = -1;
+    syncWidgetIndex();
+}
+
+int ListControl::count() const {
+    return model_->count();
 }
 
 QString ListControl::itemText(int index) const {
-    if (index < 0 || index >= count())
-        return {};
-    return index < madeCount_ ? makeText_(index) : appended_[index - madeCount_];
+    return model_->text(index);
 }
 
 void ListControl::setListIndex(int index) {

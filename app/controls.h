@@ -79,7 +79,7 @@ public:
     // Replaces the items by `count` items whose texts `textOf` makes when one is asked for, so a
     // long list of texts that follow a rule costs nothing until an item is shown.
     void setItems(int count, std::function<QString(int)> textOf);
-    int count() const { return madeCount_ + static_cast<int>(appended_.size()); }
+    int count() const;
     // The text of item `index`; empty for an index the list does not hold.
     QString itemText(int index) const;
 
@@ -100,14 +100,8 @@ public:
     QWidget* widget() const override;
 
 private:
-    // Changes the items the way `change` does, telling the widget's model before and after.
-    template <class Change> void changeItems(Change change);
     void syncWidgetIndex();
 
-    // The items: the first madeCount_ made by makeText_, then the appended texts.
-    int madeCount_ = 0;
-    std::function<QString(int)> makeText_;
-    QStringList appended_;
     int index_ = -1;
     std::function<void()> onClick_;
     QComboBox* combo_ = nullptr;
