@@ -4,7 +4,7 @@
 #   bench/startup.sh [BUILD_DIR] [RUNS]
 #
 # BUILD_DIR (default: build-bench beside this folder) must hold the targets
-# tensilo-bench-minimal-window, tensilo-bench-start and tensilo-bench-turns; RUNS (default 41, at
+# tensilo-bench-minimal-window, tensilo-bench-start and tensilo-bench-turns; RUNS (default 101, at
 # least 5) is the number of measured runs of each. Both programs exit after their window's first
 # paint; the real one prepares the application as tensilo-config does and starts the window over
 # one simulated board (Form_Load: show, scan, open, read-back). Without a display they run on Qt's
@@ -18,7 +18,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build-bench}
-runs=${2:-41}
+runs=${2:-101}
 minimal=$build/bench/tensilo-bench-minimal-window
 real=$build/bench/tensilo-bench-start
 turns=$build/bench/tensilo-bench-turns
