@@ -52,6 +52,10 @@ public:
     }
 };
 
+QColor ToQColor(Rgb rgb) {
+    return QColor(rgb.r, rgb.g, rgb.b);
+}
+
 } // namespace
 
 // The items of a list, as its combo box shows them: a run of items whose texts a function makes
@@ -67,13 +71,6 @@ public:
         return row < madeCount_ ? makeText_(row) : appended_[row - madeCount_];
     }
 
-    void clear() {
-        change([this] {
-            madeCount_ = 0;
-            makeText_ = nullptr;
-            appended_.clear();
-        });
-    }
     void append(const QStringList& texts) {
         change([&] { appended_.append(texts); });
     }
@@ -104,14 +101,6 @@ private:
     std::function<QString(int)> makeText_;
     QStringList appended_;
 };
-
-namespace {
-
-QColor ToQColor(Rgb rgb) {
-    return QColor(rgb.r, rgb.g, rgb.b);
-}
-
-} // namespace
 
 // --- Control ----------------------------------------------------------------------------------
 
@@ -210,9 +199,7 @@ void ListControl::syncWidgetIndex() {
 }
 
 void ListControl::clear() {
-    model_->clear();
-    index_ = -1;
-    syncWidgetIndex();
+    setItems(0, nullptr);
 }
 
 void ListControl::appendItem(const QString& text) {

@@ -4,6 +4,15 @@
 
 namespace tensilo::device {
 
+namespace {
+
+// What a line names: the call, and the device path when there is one ("CreateFileA /dev/hidraw3").
+std::string CallOn(const char* call, const std::string& subject) {
+    return subject.empty() ? std::string(call) : call + (" " + subject);
+}
+
+} // namespace
+
 FailureLog::FailureLog(HidApi& inner, std::ostream& log, std::string prefix)
     : inner_(inner), log_(log), prefix_(std::move(prefix)) {}
 
@@ -15,7 +24,7 @@ void FailureLog::Failed(const char* call, const std::string& subject) {
     const auto failure = LastFailureOf(inner_);
     if (failure && IsOrdinaryAnswer(*failure))
         return;
-    const std::string what = subject.empty() ? std::string(call) : call + (" " + subject);
+    const std::string what = CallOn(call, subject);
     std::string reason = LastFailureText(inner_);
     std::string& written = written_[what];
     if (written == reason)
@@ -26,7 +35,7 @@ void FailureLog::Failed(const char* call, const std::string& subject) {
 
 void FailureLog::Succeeded(const char* call, const std::string& subject) {
     if (!written_.empty())
-        written_.erase(subject.empty() ? std::string(call) : call + (" " + subject));
+        written_.erase(CallOn(call, subject));
 }
 
 std::int32_t FailureLog::Check(std::int32_t result, const char* call, const std::string& subject) {
