@@ -83,6 +83,13 @@ std::int32_t FailureLog::SetupDiGetDeviceInterfaceDetailA(Handle set, const Inte
     return result;
 }
 
+std::int32_t FailureLog::GetInterfaceIds(Handle set, const InterfaceData& data,
+                                         const std::string& path, InterfaceIds& ids) {
+    // "Cannot say" is an ordinary answer: the walk then opens the interface, whose failures are
+    // written as they come.
+    return inner_.GetInterfaceIds(set, data, path, ids);
+}
+
 std::int32_t FailureLog::SetupDiDestroyDeviceInfoList(Handle set) {
     return Check(inner_.SetupDiDestroyDeviceInfoList(set), "SetupDiDestroyDeviceInfoList", {});
 }

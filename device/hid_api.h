@@ -59,6 +59,12 @@ struct InterfaceData {
 inline constexpr std::uint32_t kDetailHeaderSize = sizeof(void*) == 8 ? 8 : 5;
 inline constexpr std::size_t kDetailPathOffset = 4;
 
+// The USB vendor and product IDs the system records for an interface, read without opening it.
+struct InterfaceIds {
+    std::uint16_t VendorID = 0;
+    std::uint16_t ProductID = 0;
+};
+
 // HIDD_ATTRIBUTES.
 struct Attributes {
     std::uint32_t Size = 0; // the caller sets it to 12 before every query
@@ -142,6 +148,16 @@ public:
     virtual std::int32_t SetupDiGetDeviceInterfaceDetailA(Handle set, const InterfaceData& data,
                                                           std::span<std::uint8_t> detail,
                                                           std::uint32_t& requiredSize) = 0;
+
+    // The vendor and product of the interface `data` of `set`, whose device path is `path`, as the
+    // system records them, read without opening the interface: no Windows function of its own, but
+    // what setupapi tells of the device behind the interface (its hardware IDs), or failing that
+    // what its path tells. Non-zero when the system told them; 0 when it cannot say (another bus,
+    // a record that does not parse), and then `ids` keeps what it held and the interface must be
+    // opened to learn them. Touches no device: a walk asks this of every interface, so that only
+    // the product's interfaces, and those the system cannot tell, are ever opened.
+    virtual std::int32_t GetInterfaceIds(Handle set, const InterfaceData& data,
+                                         const std::string& path, InterfaceIds& ids) = 0;
 
     // Releases a set from SetupDiGetClassDevsA. Non-zero on success.
     virtual std::int32_t SetupDiDestroyDeviceInfoList(Handle set) = 0;

@@ -85,12 +85,24 @@ bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor
         }
         ReadInterfacePath(hid, state);
 
+        // Another product's interface, as the system tells without opening it, is left alone:
+        // opening a device wakes it and starts its reports, and a search runs several times a
+        // second. Only the product's interfaces, and those the system cannot tell, are opened.
+        InterfaceIds ids;
+        state.LastResult =
+            hid.GetInterfaceIds(state.InterfaceSet, state.InterfaceData, state.DevicePath, ids);
+        const bool told = state.LastResult != 0;
+        if (told && (ids.VendorID != BoardVendorId || ids.ProductID != BoardProductId))
+            continue;
+
         state.DeviceHandle = hid.CreateFileA(state.DevicePath, kGenericRead | kGenericWrite,
                                              kFileShareRead | kFileShareWrite,
                                              state.HandleSecurity, kOpenExisting, 0);
         if (!IsOpenHandle(state.DeviceHandle)) {
-            // Refused the open: nothing to read, nothing to close.
-            if (notes != nullptr && AccessRefusedTo(hid, BoardVendorId, BoardProductId))
+            // Refused the open: nothing to read, nothing to close. A board is known as refused
+            // when the system told its IDs before, or tells them with the refusal.
+            if (notes != nullptr && (told ? AccessDenied(hid)
+                                          : AccessRefusedTo(hid, BoardVendorId, BoardProductId)))
                 notes->boardAccessRefused = true;
             continue;
         }

@@ -1,6 +1,7 @@
-// The interface walk shared by Scan_USB_devices and FindTheHid: every present HID interface is
-// opened, its attributes are read, and each board of the product whose serial number can be read
-// is handed to the caller, which says whether to keep its handle and whether the walk ends.
+// The interface walk shared by Scan_USB_devices and FindTheHid: every present HID interface that
+// the system does not tell to be another product's is opened, its attributes are read, and each
+// board of the product whose serial number can be read is handed to the caller, which says
+// whether to keep its handle and whether the walk ends.
 #pragma once
 
 #include "device/hid_api.h"
@@ -29,9 +30,11 @@ struct WalkNotes {
 
 // Walks the present HID interfaces in the platform's order, working on the walk fields of
 // `state` (HandleSecurity, EnumerationEnded, InterfaceSet, InterfaceData, the detail buffer,
-// DevicePath, DeviceHandle, DeviceAttributes, LastResult). Every handle it opens is closed once,
-// except the one the visitor keeps, which is left in DeviceHandle with DevicePath its path. An
-// interface that refuses the open is passed over without a close. Returns true when the visitor
+// DevicePath, DeviceHandle, DeviceAttributes, LastResult). An interface whose vendor and product
+// the system tells (GetInterfaceIds) and that are not the product's is passed over unopened.
+// Every handle it opens is closed once, except the one the visitor keeps, which is left in
+// DeviceHandle with DevicePath its path. An interface that refuses the open is passed over
+// without a close. Returns true when the visitor
 // kept a board. `notes`, when given, tells what else the walk met.
 bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor,
                     WalkNotes* notes = nullptr);

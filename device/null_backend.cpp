@@ -23,6 +23,11 @@ std::int32_t NullHidApi::SetupDiGetDeviceInterfaceDetailA(Handle, const Interfac
     return 0;
 }
 
+std::int32_t NullHidApi::GetInterfaceIds(Handle, const InterfaceData&, const std::string&,
+                                         InterfaceIds&) {
+    return 0;
+}
+
 std::int32_t NullHidApi::SetupDiDestroyDeviceInfoList(Handle set) {
     if (set != kEmptySet || !setOpen_)
         return 0;

@@ -17,6 +17,8 @@ public:
     std::int32_t SetupDiGetDeviceInterfaceDetailA(Handle set, const InterfaceData& data,
                                                   std::span<std::uint8_t> detail,
                                                   std::uint32_t& requiredSize) override;
+    std::int32_t GetInterfaceIds(Handle set, const InterfaceData& data, const std::string& path,
+                                 InterfaceIds& ids) override;
     std::int32_t SetupDiDestroyDeviceInfoList(Handle set) override;
     Handle CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
                        const SecurityAttributes& security, std::uint32_t disposition,

@@ -24,6 +24,11 @@ std::string LastFailureText(const HidApi& hid) {
     return failure && !failure->reason.empty() ? failure->reason : std::string("no reason given");
 }
 
+bool AccessDenied(const HidApi& hid) {
+    const auto failure = LastFailureOf(hid);
+    return failure && failure->kind == SystemFailure::Kind::AccessDenied;
+}
+
 bool AccessRefusedTo(const HidApi& hid, std::uint16_t vendorId, std::uint16_t productId) {
     const auto failure = LastFailureOf(hid);
     return failure && failure->kind == SystemFailure::Kind::AccessDenied &&

@@ -56,6 +56,9 @@ bool IsOrdinaryAnswer(const SystemFailure& failure);
 // The reason for the last failed call as one line of text, or "no reason given".
 std::string LastFailureText(const HidApi& hid);
 
+// Whether the last failed call was an open refused for this user.
+bool AccessDenied(const HidApi& hid);
+
 // Whether the last failed call was an open refused for this user on a device of the given vendor
 // and product.
 bool AccessRefusedTo(const HidApi& hid, std::uint16_t vendorId, std::uint16_t productId);

@@ -70,23 +70,6 @@ std::optional<std::string> ProductOf(const hidraw::NodeSysfs& node) {
     return hidraw::ReadAttribute(node.UsbDevice / "product");
 }
 
-// HID_ID is BUS:VENDOR:PRODUCT in hex, "0003:00001209:00007E51" for a board on USB.
-std::optional<std::pair<std::uint16_t, std::uint16_t>> HidIdOf(const hidraw::NodeSysfs& node) {
-    const auto id = hidraw::UeventValue(node.HidDevice, "HID_ID");
-    if (!id)
-        return std::nullopt;
-    const std::size_t first = id->find(':');
-    const std::size_t second = first == std::string::npos ? first : id->find(':', first + 1);
-    if (second == std::string::npos)
-        return std::nullopt;
-    const auto vendor = hidraw::ParseHex(std::string_view(*id).substr(first + 1, second - first - 1));
-    const auto product = hidraw::ParseHex(std::string_view(*id).substr(second + 1));
-    if (!vendor || !product)
-        return std::nullopt;
-    return std::pair{static_cast<std::uint16_t>(*vendor & 0xFFFF),
-                     static_cast<std::uint16_t>(*product & 0xFFFF)};
-}
-
 } // namespace
 
 HidrawHidApi::HidrawHidApi(fs::path sysRoot, fs::path devRoot)
@@ -108,7 +91,6 @@ std::intptr_t HidrawHidApi::Insert(Object object) {
 }
 
 std::optional<SystemFailure> HidrawHidApi::LastFailure() const {
-    const std::lock_guard lock(mutex_);
     if (!lastFailure_)
         return std::nullopt;
     return lastFailure_->Describe();
@@ -126,22 +108,26 @@ std::int32_t HidrawHidApi::FailWithErrno(int error) {
     return 0;
 }
 
+std::optional<std::string> HidrawHidApi::NodeNameOfPath(const std::string& path) const {
+    const fs::path node(path);
+    if ((node.parent_path() / "").lexically_normal() != (devRoot_ / "").lexically_normal())
+        return std::nullopt;
+    std::string name = node.filename().string();
+    if (!hidraw::HidrawNumber(name))
+        return std::nullopt;
+    return name;
+}
+
 FailureRecord HidrawHidApi::OpenRefusal(const std::string& path, int error) const {
     FailureRecord failure{SystemFailure::Kind::Failed, "", error, 0, 0};
     if (error != EACCES && error != EPERM)
         return failure;
     failure.kind = SystemFailure::Kind::AccessDenied;
     // The node may not be opened, but sysfs tells anyone whose device it is.
-    const fs::path refused(path);
-    if ((refused.parent_path() / "").lexically_normal() != (devRoot_ / "").lexically_normal())
-        return failure;
-    const std::string name = refused.filename().string();
-    if (!hidraw::HidrawNumber(name))
-        return failure;
-    if (const auto node = hidraw::LocateNode(sysRoot_, name)) {
-        if (const auto id = HidIdOf(*node)) {
-            failure.refusedVendorId = id->first;
-            failure.refusedProductId = id->second;
+    if (const auto name = NodeNameOfPath(path)) {
+        if (const auto id = hidraw::HidIdOfNode(sysRoot_, *name)) {
+            failure.refusedVendorId = id->VendorId;
+            failure.refusedProductId = id->ProductId;
         }
     }
     return failure;
@@ -153,7 +139,6 @@ template <typename T> T* HidrawHidApi::Find(std::intptr_t value) {
 }
 
 template <typename T> std::int32_t HidrawHidApi::Release(std::intptr_t value, const char* notThat) {
-    const std::lock_guard lock(mutex_);
     if (Find<T>(value) == nullptr)
         return Fail(notThat);
     objects_.erase(value);
@@ -173,14 +158,12 @@ Handle HidrawHidApi::SetupDiGetClassDevsA(const Guid& guid, std::uint32_t /*flag
         for (const std::string& name : hidraw::ListHidrawNodes(sysRoot_))
             set.Paths.push_back((devRoot_ / name).string());
     }
-    const std::lock_guard lock(mutex_);
     return Insert(std::move(set));
 }
 
 std::int32_t HidrawHidApi::SetupDiEnumDeviceInterfaces(Handle set, const Guid& guid,
                                                        std::uint32_t memberIndex,
                                                        InterfaceData& data) {
-    const std::lock_guard lock(mutex_);
     const InterfaceSet* members = Find<InterfaceSet>(set);
     if (members == nullptr)
         return Fail("not an interface set");
@@ -198,13 +181,26 @@ std::int32_t HidrawHidApi::SetupDiEnumDeviceInterfaces(Handle set, const Guid& g
 std::int32_t HidrawHidApi::SetupDiGetDeviceInterfaceDetailA(Handle set, const InterfaceData& data,
                                                             std::span<std::uint8_t> detail,
                                                             std::uint32_t& requiredSize) {
-    const std::lock_guard lock(mutex_);
     const InterfaceSet* members = Find<InterfaceSet>(set);
     if (members == nullptr || data.cbSize != sizeof(InterfaceData) || data.Reserved == 0 ||
         data.Reserved > members->Paths.size())
         return Fail("not an interface of this set");
     if (WriteDetailRecord(members->Paths[data.Reserved - 1], detail, requiredSize) == 0)
         return Fail("the detail buffer is too small or its header is wrong");
+    return 1;
+}
+
+std::int32_t HidrawHidApi::GetInterfaceIds(Handle set, const InterfaceData& data,
+                                           const std::string& path, InterfaceIds& ids) {
+    if (Find<InterfaceSet>(set) == nullptr || data.Reserved == 0)
+        return Fail("not an interface of this set");
+    // The HID device's uevent in sysfs, which anyone may read; the node itself stays closed.
+    const auto name = NodeNameOfPath(path);
+    const auto id = name ? hidraw::HidIdOfNode(sysRoot_, *name) : std::nullopt;
+    if (!id)
+        return Fail("sysfs tells no vendor and product for this node");
+    ids.VendorID = id->VendorId;
+    ids.ProductID = id->ProductId;
     return 1;
 }
 
@@ -224,13 +220,7 @@ std::optional<std::string> HidrawHidApi::NodeNameOfOpenFile(const std::string& p
     }
     // Otherwise the file must be named as a node in the device folder: that is how plain files
     // and fake file systems stand in for nodes in tests.
-    const fs::path opened(path);
-    if ((opened.parent_path() / "").lexically_normal() != (devRoot_ / "").lexically_normal())
-        return std::nullopt;
-    std::string name = opened.filename().string();
-    if (!hidraw::HidrawNumber(name))
-        return std::nullopt;
-    return name;
+    return NodeNameOfPath(path);
 }
 
 Handle HidrawHidApi::CreateFileA(const std::string& path, std::uint32_t access,
@@ -238,7 +228,6 @@ Handle HidrawHidApi::CreateFileA(const std::string& path, std::uint32_t access,
                                  std::uint32_t disposition, std::uint32_t /*flags*/) {
     // Only existing nodes are opened; nothing is ever created in the device folder.
     if (disposition != kOpenExisting || path.empty()) {
-        const std::lock_guard lock(mutex_);
         Fail("only an existing device can be opened");
         return kInvalidHandle;
     }
@@ -252,9 +241,7 @@ Handle HidrawHidApi::CreateFileA(const std::string& path, std::uint32_t access,
     const int fd = ::open(path.c_str(), mode | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         const int error = errno;
-        const FailureRecord refusal = OpenRefusal(path, error);
-        const std::lock_guard lock(mutex_);
-        lastFailure_ = refusal;
+        lastFailure_ = OpenRefusal(path, error);
         return kInvalidHandle;
     }
 
@@ -262,7 +249,6 @@ Handle HidrawHidApi::CreateFileA(const std::string& path, std::uint32_t access,
     auto sysfs = name ? hidraw::LocateNode(sysRoot_, *name) : std::nullopt;
     if (!sysfs) {
         ::close(fd); // not a HID device this backend can describe
-        const std::lock_guard lock(mutex_);
         Fail("not a hidraw node with a HID device in sysfs");
         return kInvalidHandle;
     }
@@ -273,12 +259,10 @@ Handle HidrawHidApi::CreateFileA(const std::string& path, std::uint32_t access,
     const auto descriptor = ReadDescriptor(device.Sysfs);
     device.NumberedReports = descriptor && descriptor->NumberedReports;
 
-    const std::lock_guard lock(mutex_);
     return Insert(std::move(device));
 }
 
 std::int32_t HidrawHidApi::HidD_GetAttributes(Handle device, Attributes& attributes) {
-    const std::lock_guard lock(mutex_);
     const Device* open = Find<Device>(device);
     if (open == nullptr)
         return Fail("not an open device handle");
@@ -304,7 +288,6 @@ std::int32_t HidrawHidApi::HidD_GetAttributes(Handle device, Attributes& attribu
 std::int32_t HidrawHidApi::GetString(Handle device, std::span<std::uint8_t> buffer,
                                      std::optional<std::string> (*lookup)(const hidraw::NodeSysfs&),
                                      const char* missing) {
-    const std::lock_guard lock(mutex_);
     const Device* open = Find<Device>(device);
     if (open == nullptr)
         return Fail("not an open device handle");
@@ -330,7 +313,6 @@ std::int32_t HidrawHidApi::HidD_GetProductString(Handle device, std::span<std::u
 }
 
 std::int32_t HidrawHidApi::HidD_GetPreparsedData(Handle device, PreparsedData& data) {
-    const std::lock_guard lock(mutex_);
     const Device* open = Find<Device>(device);
     if (open == nullptr)
         return Fail("not an open device handle");
@@ -344,7 +326,6 @@ std::int32_t HidrawHidApi::HidD_GetPreparsedData(Handle device, PreparsedData& d
 }
 
 std::int32_t HidrawHidApi::HidP_GetCaps(PreparsedData data, HidCaps& caps) {
-    const std::lock_guard lock(mutex_);
     const Preparsed* preparsed = Find<Preparsed>(data);
     if (preparsed == nullptr) {
         Fail("not preparsed data");
@@ -378,7 +359,6 @@ const HidrawHidApi::Device* HidrawHidApi::FeatureDevice(Handle device, std::size
 }
 
 std::int32_t HidrawHidApi::HidD_GetFeature(Handle device, std::span<std::uint8_t> report) {
-    const std::lock_guard lock(mutex_);
     const Device* open = FeatureDevice(device, report.size());
     if (open == nullptr)
         return 0;
@@ -389,7 +369,6 @@ std::int32_t HidrawHidApi::HidD_GetFeature(Handle device, std::span<std::uint8_t
 }
 
 std::int32_t HidrawHidApi::HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) {
-    const std::lock_guard lock(mutex_);
     const Device* open = FeatureDevice(device, report.size());
     if (open == nullptr)
         return 0;
@@ -400,14 +379,12 @@ std::int32_t HidrawHidApi::HidD_SetFeature(Handle device, std::span<const std::u
 Handle HidrawHidApi::CreateEventA(const SecurityAttributes& /*security*/, bool /*manualReset*/,
                                   bool /*initialState*/) {
     // Reads complete at once and nothing waits on the event, so it needs no kernel object.
-    const std::lock_guard lock(mutex_);
     return Insert(Event{});
 }
 
 std::int32_t HidrawHidApi::ReadFile(Handle device, std::span<std::uint8_t> buffer,
                                     std::uint32_t& bytesRead, Overlapped& overlapped) {
     bytesRead = 0;
-    const std::lock_guard lock(mutex_);
     Device* open = Find<Device>(device);
     if (open == nullptr)
         return Fail("not an open device handle");
@@ -452,8 +429,12 @@ std::int32_t HidrawHidApi::ReadFile(Handle device, std::span<std::uint8_t> buffe
             open->Held.assign(report.begin(), report.end());
     }
 
-    if (used == 0)
-        return readError != 0 ? FailWithErrno(readError) : Fail("the device sent an empty report");
+    if (used == 0) {
+        if (readError != 0)
+            return FailWithErrno(readError);
+        return Fail(open->Held.empty() ? "the device sent an empty report"
+                                       : "the waiting report does not fit into the bytes asked for");
+    }
     bytesRead = static_cast<std::uint32_t>(used);
     overlapped.Internal = 0; // STATUS_SUCCESS
     overlapped.InternalHigh = bytesRead;
@@ -461,7 +442,6 @@ std::int32_t HidrawHidApi::ReadFile(Handle device, std::span<std::uint8_t> buffe
 }
 
 std::int32_t HidrawHidApi::CloseHandle(Handle handle) {
-    const std::lock_guard lock(mutex_);
     const auto found = objects_.find(handle);
     if (found == objects_.end())
         return Fail("not an open handle");

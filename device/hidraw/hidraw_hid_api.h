@@ -6,10 +6,13 @@
 // descriptor) from sysfs. The sysfs root and the device folder are parameters, so that tests can
 // put plain files or a fake file system in their place.
 //
+// Before any open, the vendor and product of a node come from its HID device's uevent in sysfs
+// (HID_ID), which anyone may read: the walk opens no other product's node, and a board the user
+// may not open is told apart from no board at all.
+//
 // Every failed call leaves its reason (errno's text, or what the backend found wrong) for
-// LastFailure. An open refused for access also tells the vendor and product of the node, read
-// from sysfs, which anyone may read: that is how a board the user may not open is told apart
-// from no board at all.
+// LastFailure; an open refused for access also tells the node's vendor and product. Like every
+// backend, it is used from one thread and takes no locks.
 #pragma once
 
 #include "device/hid_api.h"
@@ -19,7 +22,6 @@
 
 #include <filesystem>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <variant>
@@ -42,6 +44,8 @@ public:
     std::int32_t SetupDiGetDeviceInterfaceDetailA(Handle set, const InterfaceData& data,
                                                   std::span<std::uint8_t> detail,
                                                   std::uint32_t& requiredSize) override;
+    std::int32_t GetInterfaceIds(Handle set, const InterfaceData& data, const std::string& path,
+                                 InterfaceIds& ids) override;
     std::int32_t SetupDiDestroyDeviceInfoList(Handle set) override;
     Handle CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
                        const SecurityAttributes& security, std::uint32_t disposition,
@@ -90,22 +94,22 @@ private:
     // Releases a value handed out as a T; fails with `notThat` for any other value.
     template <typename T> std::int32_t Release(std::intptr_t value, const char* notThat);
     // The open device for a feature report of `length` bytes; nullptr, with the reason kept, for
-    // a value that is no open device or a length no feature report has. Called with the mutex held.
+    // a value that is no open device or a length no feature report has.
     const Device* FeatureDevice(Handle device, std::size_t length);
     std::optional<std::string> NodeNameOfOpenFile(const std::string& path, int fd) const;
     std::int32_t GetString(Handle device, std::span<std::uint8_t> buffer,
                            std::optional<std::string> (*lookup)(const hidraw::NodeSysfs&),
                            const char* missing);
-    // Keep the reason for the call that is failing, and return the failure value 0. Called with
-    // the mutex held.
+    // Keep the reason for the call that is failing, and return the failure value 0.
     std::int32_t Fail(const char* reason, SystemFailure::Kind kind = SystemFailure::Kind::Failed);
     std::int32_t FailWithErrno(int error);
+    // The kernel name of the node that `path` names in the device folder ("hidraw3"), or none.
+    std::optional<std::string> NodeNameOfPath(const std::string& path) const;
     // The reason for an open of `path` that the system refused with `error`.
     FailureRecord OpenRefusal(const std::string& path, int error) const;
 
     const std::filesystem::path sysRoot_;
     const std::filesystem::path devRoot_;
-    mutable std::mutex mutex_;
     std::optional<FailureRecord> lastFailure_;
     // Every handle and preparsed-data value handed out and not yet released. Values come from
     // one counter and are never given out twice, so a stale value can only miss.

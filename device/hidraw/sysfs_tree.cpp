@@ -97,6 +97,32 @@ std::optional<NodeSysfs> LocateNode(const fs::path& sysRoot, std::string_view no
     return node;
 }
 
+std::optional<HidId> ParseHidId(std::string_view text) {
+    const std::size_t first = text.find(':');
+    const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
+    if (second == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view vendorText = text.substr(first + 1, second - first - 1);
+    const std::string_view productText = text.substr(second + 1);
+    const auto vendor = ParseHex(vendorText);
+    const auto product = ParseHex(productText);
+    // The kernel writes eight digits each; anything after them, or a value beyond 16 bits, is no
+    // HID_ID of a device this program could match.
+    if (!vendor || !product || *vendor > 0xFFFF || *product > 0xFFFF ||
+        vendorText.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos ||
+        productText.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
+        return std::nullopt;
+    return HidId{static_cast<std::uint16_t>(*vendor), static_cast<std::uint16_t>(*product)};
+}
+
+std::optional<HidId> HidIdOfNode(const fs::path& sysRoot, std::string_view nodeName) {
+    if (!HidrawNumber(nodeName))
+        return std::nullopt;
+    const auto id = UeventValue(sysRoot / "class" / "hidraw" / std::string(nodeName) / "device",
+                                "HID_ID");
+    return id ? ParseHidId(*id) : std::nullopt;
+}
+
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& file, std::size_t limit) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)

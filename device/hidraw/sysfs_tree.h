@@ -39,6 +39,21 @@ struct NodeSysfs {
 // The sysfs folders of a hidraw node, or nothing when the class has no such node.
 std::optional<NodeSysfs> LocateNode(const std::filesystem::path& sysRoot, std::string_view nodeName);
 
+// The vendor and product of a HID device, as its uevent's HID_ID tells them.
+struct HidId {
+    std::uint16_t VendorId = 0;
+    std::uint16_t ProductId = 0;
+};
+
+// HID_ID is BUS:VENDOR:PRODUCT in hex, "0003:00001209:00007E51" for a board on USB; nothing for
+// any other text.
+std::optional<HidId> ParseHidId(std::string_view text);
+
+// The HID_ID of the HID device behind the hidraw node `nodeName`, read from
+// <root>/class/hidraw/<nodeName>/device/uevent without opening the node; nothing when the class
+// has no such node or its uevent tells none.
+std::optional<HidId> HidIdOfNode(const std::filesystem::path& sysRoot, std::string_view nodeName);
+
 // The whole content of a file, at most `limit` bytes; nothing when it cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& file,
                                                        std::size_t limit);

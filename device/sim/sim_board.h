@@ -40,6 +40,9 @@ struct SimBoardConfig {
     std::uint16_t inputLength = BoardInputReportByteLength;
     std::uint16_t featureLength = BoardFeatureReportByteLength;
     std::array<std::uint8_t, 9> registers = kDefaultRegisters;
+    // Whether the system tells the board's vendor and product without opening it, as it does for
+    // a board on USB; when it does not, a walk must open the board to learn them.
+    bool idsTold = true;
 };
 
 // A board of the product called `name`, with its name as serial number.

@@ -44,8 +44,10 @@ public:
     virtual std::vector<std::uint8_t> SettingsReport(BoardId board) const = 0;
     virtual void SetFailing(BoardId board, SimCall call, bool failing) = 0;
 
-    // Device handles open on the board now, and in all.
+    // Device handles open on the board now, and in all; successful opens of the board since it
+    // was defined (both kinds).
     virtual int OpenHandles(BoardId board) const = 0;
+    virtual int TimesOpened(BoardId board) const = 0;
     virtual int TotalOpenHandles() const = 0;
     // Events created since the start, and closes of a value that was not an open handle.
     virtual int EventsCreated() const = 0;

@@ -233,6 +233,20 @@ std::int32_t SimulatedBoards::SetupDiGetDeviceInterfaceDetailA(Handle set,
     return 1;
 }
 
+std::int32_t SimulatedBoards::GetInterfaceIds(Handle set, const InterfaceData& data,
+                                              const std::string&, InterfaceIds& ids) {
+    const auto found = handles_.find(set);
+    if (found == handles_.end() || found->second.kind != HandleKind::Set || data.Reserved == 0 ||
+        data.Reserved > boards_.size())
+        return Fail("not an interface of this set");
+    const SimBoardConfig& config = boards_[data.Reserved - 1].config;
+    if (!config.idsTold)
+        return Fail("the system does not tell this board's IDs");
+    ids.VendorID = config.vendorId;
+    ids.ProductID = config.productId;
+    return 1;
+}
+
 std::int32_t SimulatedBoards::SetupDiDestroyDeviceInfoList(Handle set) {
     const auto found = handles_.find(set);
     if (found == handles_.end() || found->second.kind != HandleKind::Set) {
@@ -255,6 +269,7 @@ Handle SimulatedBoards::CreateFileA(const std::string& path, std::uint32_t, std:
             lastFailure_->refusedProductId = board.config.productId;
             return kInvalidHandle;
         }
+        ++boards_[id].timesOpened;
         HandleEntry entry;
         entry.kind = HandleKind::Device;
         entry.board = id;

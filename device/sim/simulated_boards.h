@@ -39,6 +39,8 @@ public:
     std::int32_t SetupDiGetDeviceInterfaceDetailA(Handle set, const InterfaceData& data,
                                                   std::span<std::uint8_t> detail,
                                                   std::uint32_t& requiredSize) override;
+    std::int32_t GetInterfaceIds(Handle set, const InterfaceData& data, const std::string& path,
+                                 InterfaceIds& ids) override;
     std::int32_t SetupDiDestroyDeviceInfoList(Handle set) override;
     Handle CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
                        const SecurityAttributes& security, std::uint32_t disposition,
@@ -75,6 +77,7 @@ public:
     // handles that comes after `succeedFirst` others fails, once.
     void FailOneCall(BoardId board, SimCall call, int succeedFirst = 0);
     int OpenHandles(BoardId board) const override;
+    int TimesOpened(BoardId board) const override { return boards_.at(board).timesOpened; }
     int TotalOpenHandles() const override;
     int EventsCreated() const override { return eventsCreated_; }
     int BadCloses() const override { return badCloses_; }
@@ -116,6 +119,7 @@ private:
         bool streaming = false;
         SignalGenerator signal;
         std::uint64_t lastReportMs = 0;
+        int timesOpened = 0;
     };
     enum class HandleKind { Set, Device, Event };
     struct HandleEntry {

@@ -6,6 +6,7 @@
 #include "device/hid_api.h"
 #include "device/platform_backend.h"
 #include "device/system_failure.h"
+#include "device/usb_id_text.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -26,6 +27,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -33,7 +35,9 @@ extern "C" {
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <type_traits>
+#include <vector>
 
 namespace tensilo::device {
 
@@ -215,6 +219,21 @@ public:
         return Result(ok);
     }
 
+    std::int32_t GetInterfaceIds(Handle set, const InterfaceData& data, const std::string& path,
+                                 InterfaceIds& ids) override {
+        // The system's record first: the hardware IDs of the device behind the interface, whose
+        // device-info record the detail query gives. Nothing here opens the device, and a failure
+        // is no fault (the caller then opens the interface), so none is kept.
+        std::optional<InterfaceIds> found = HardwareIds(set, data);
+        // Where the system keeps no such record, the path Windows gives a USB device's interface.
+        if (!found)
+            found = UsbIdsIn(path);
+        if (!found)
+            return 0;
+        ids = *found;
+        return 1;
+    }
+
     std::int32_t SetupDiDestroyDeviceInfoList(Handle set) override {
         return Result(::SetupDiDestroyDeviceInfoList(ToHandle(set)));
     }
@@ -340,6 +359,41 @@ public:
     }
 
 private:
+    // The vendor and product in the hardware IDs (a list of zero-terminated strings) of the device
+    // behind the interface, from the first of them that names both.
+    static std::optional<InterfaceIds> HardwareIds(Handle set, const InterfaceData& data) {
+        SP_DEVICE_INTERFACE_DATA interfaceData = ToInterfaceData(data);
+        DWORD required = 0;
+        ::SetupDiGetDeviceInterfaceDetailA(ToHandle(set), &interfaceData, nullptr, 0, &required,
+                                           nullptr);
+        if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) || required > 64 * 1024)
+            return std::nullopt;
+        std::vector<std::uint8_t> detailBuffer(required, 0);
+        auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(detailBuffer.data());
+        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+        SP_DEVINFO_DATA device{};
+        device.cbSize = sizeof device;
+        if (!::SetupDiGetDeviceInterfaceDetailA(ToHandle(set), &interfaceData, detail, required,
+                                                nullptr, &device))
+            return std::nullopt;
+        std::array<char, 4096> buffer{};
+        DWORD type = 0;
+        DWORD size = 0;
+        // The last two bytes stay zero: the list ends inside the buffer whatever the call wrote.
+        if (!::SetupDiGetDeviceRegistryPropertyA(ToHandle(set), &device, SPDRP_HARDWAREID, &type,
+                                                 reinterpret_cast<PBYTE>(buffer.data()),
+                                                 static_cast<DWORD>(buffer.size() - 2), &size) ||
+            type != REG_MULTI_SZ)
+            return std::nullopt;
+        for (std::size_t at = 0; at < buffer.size() && buffer[at] != '\0';) {
+            const std::string_view id(buffer.data() + at);
+            if (const auto ids = UsbIdsIn(id))
+                return ids;
+            at += id.size() + 1;
+        }
+        return std::nullopt;
+    }
+
     void KeepLastError() {
         failed_ = true;
         lastError_ = ::GetLastError();

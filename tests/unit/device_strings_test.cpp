@@ -1,9 +1,13 @@
-// Device-string text and the version caption.
+// Device-string text, the version caption, and the IDs that Windows writes into a device's
+// hardware IDs and paths.
+#include "device/usb_id_text.h"
 #include "protocol/device_strings.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tensilo::protocol {
@@ -74,3 +78,39 @@ TEST(VersionCaption, Table) {
 
 } // namespace
 } // namespace tensilo::protocol
+
+namespace tensilo::device {
+namespace {
+
+// What Windows writes for USB devices names both IDs; any other text means "cannot say".
+TEST(UsbIdsIn, Table) {
+    using Ids = std::optional<std::pair<std::uint16_t, std::uint16_t>>;
+    const struct {
+        const char* text;
+        Ids ids;
+    } rows[] = {
+        {"HID\\VID_1209&PID_7E51&REV_0101", Ids{{0x1209, 0x7E51}}},
+        {"HID\\VID_046D&PID_C52B&MI_02&Col01", Ids{{0x046D, 0xC52B}}},
+        {"\\\\?\\hid#vid_1209&pid_7e51#7&2f1b3c&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}",
+         Ids{{0x1209, 0x7E51}}},
+        {"HID\\VID_046D&UP:FF00_U:0001", std::nullopt},                    // no product
+        {"HID\\{00001124-0000-1000-8000-00805f9b34fb}_VID&0002045e_PID&0916", std::nullopt},
+        {"\\\\?\\hid#{00001812-0000-1000-8000-00805f9b34fb}_dev_vid&02045e_pid&0b13", std::nullopt},
+        {"HID\\VEN_ELAN&DEV_3147&Col01", std::nullopt},                     // I2C
+        {"HID\\VID_12G9&PID_7E51", std::nullopt},                            // not hex
+        {"HID\\VID_12091&PID_7E51", std::nullopt},                           // five digits
+        {"HID\\VID_120&PID_7E51", std::nullopt},                             // three digits
+        {"HID\\XVID_1209&PID_7E51", std::nullopt},                           // inside a word
+        {"HID\\VID_+209&PID_7E51", std::nullopt},
+        {"VID_1209&PID_7E5", std::nullopt},                                  // cut short
+        {"", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const auto ids = UsbIdsIn(row.text);
+        const Ids got = ids ? Ids{{ids->VendorID, ids->ProductID}} : std::nullopt;
+        EXPECT_EQ(got, row.ids) << row.text;
+    }
+}
+
+} // namespace
+} // namespace tensilo::device

@@ -49,6 +49,11 @@ SimCall ParseCall(const std::string& word) {
     throw ScenarioError("unknown call: " + word);
 }
 
+// What `expect NAME.KEY` tells of a board: its handles open now, and its opens since the start.
+bool IsBoardCount(const std::string& key) {
+    return key == "open" || key == "opened";
+}
+
 bool IsBoardName(const std::string& name) {
     return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
         return std::isalnum(static_cast<unsigned char>(c)) != 0;
@@ -229,6 +234,10 @@ void ScenarioRun::DefineBoard(const std::vector<Token>& words) {
             config.featureLength = static_cast<std::uint16_t>(ParseNumber(value, 0xFFFF, key));
         else if (key == "registers")
             config.registers = ParseRegisters(value);
+        else if (key == "ids" && (value == "told" || value == "untold"))
+            config.idsTold = value == "told";
+        else if (key == "ids")
+            throw ScenarioError("ids: told or untold, not " + value);
         else
             throw ScenarioError("unknown board key: " + key);
     }
@@ -274,8 +283,9 @@ void ScenarioRun::RefuseWithSystemBoards(const std::vector<Token>& words) const 
             const std::size_t dot = what.find('.');
             if (what == "writes" || what.rfind("handles.", 0) == 0)
                 return true;
-            // NAME.open names a board; a control of that name has no such value anyway.
-            return dot != std::string::npos && what.substr(dot + 1) == "open" &&
+            // NAME.open and NAME.opened name a board; a control of that name has no such value
+            // anyway.
+            return dot != std::string::npos && IsBoardCount(what.substr(dot + 1)) &&
                    (!window_ || window_->control(what.substr(0, dot)) == nullptr);
         }
         return false;
@@ -476,8 +486,13 @@ ScenarioRun::Actual ScenarioRun::Lookup(const std::string& what) {
             return {std::to_string(boards_.BadCloses()), false};
         throw ScenarioError("expect: handles has no value " + key);
     }
-    if (key == "open" && std::find(boardNames_.begin(), boardNames_.end(), owner) != boardNames_.end())
-        return {std::to_string(boards_.OpenHandles(Board(owner))), false};
+    if (IsBoardCount(key) &&
+        std::find(boardNames_.begin(), boardNames_.end(), owner) != boardNames_.end()) {
+        const BoardId board = Board(owner);
+        return {std::to_string(key == "open" ? boards_.OpenHandles(board)
+                                             : boards_.TimesOpened(board)),
+                false};
+    }
     if (owner == "state")
         return find(DescribeState(Window("expect state").state()));
     if (owner == "frmMain")

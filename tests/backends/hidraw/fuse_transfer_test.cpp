@@ -151,6 +151,7 @@ TEST_F(HidrawFuse, AReportThatDoesNotFitWaitsForTheNextRead) {
     const Handle board = Open(kBoardNode);
     EXPECT_EQ(Read(board, 15), (Bytes{0, 1, 1, 1, 1, 1, 1, 0, 2, 2, 2, 2, 2, 2}));
     EXPECT_EQ(Read(board, 6), std::nullopt); // still too small for the held report
+    EXPECT_EQ(LastFailureText(*api), "the waiting report does not fit into the bytes asked for");
     EXPECT_EQ(Read(board, 15), (Bytes{0, 3, 3, 3, 3, 3, 3}));
     EXPECT_EQ(Read(board, 15), std::nullopt);
     api->CloseHandle(board);

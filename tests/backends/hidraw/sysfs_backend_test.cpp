@@ -117,6 +117,55 @@ TEST_F(HidrawSysfs, DetailRefusesWrongHeaderAndShortBufferWithoutOverrun) {
     api.SetupDiDestroyDeviceInfoList(set);
 }
 
+// Vendor and product come from each node's HID device in sysfs, on every bus, without the node
+// being opened: a node with no file in the device folder is told all the same.
+TEST_F(HidrawSysfs, IdsAreToldWithoutOpeningTheNode) {
+    FakeHidDevice closed = kMouse;
+    closed.Node = 12;
+    closed.ProductId = 0xC52B;
+    tree.Add(closed, /*plainNode=*/false);
+    FakeHidDevice odd = kMouse;
+    odd.Node = 13;
+    const fs::path oddNode = tree.Add(odd);
+    std::ofstream(oddNode / "../../uevent") << "DRIVER=hid-generic\nHID_ID=0003:0001046D:0000C077\n";
+
+    Guid guid;
+    api.HidD_GetHidGuid(guid);
+    const Handle set = api.SetupDiGetClassDevsA(guid, kDigcfPresent | kDigcfDeviceInterface);
+    const std::vector<std::string> paths = WalkPaths(api, set);
+    const struct {
+        unsigned node;
+        std::optional<std::pair<std::uint16_t, std::uint16_t>> ids;
+    } cases[] = {
+        {0, std::pair{BoardVendorId, BoardProductId}},
+        {2, std::pair{std::uint16_t{0x046D}, std::uint16_t{0xB342}}}, // Bluetooth: not the radio's
+        {3, std::pair{std::uint16_t{0x04F3}, std::uint16_t{0x3147}}}, // I2C
+        {10, std::pair{std::uint16_t{0x046D}, std::uint16_t{0xC077}}},
+        {12, std::pair{std::uint16_t{0x046D}, std::uint16_t{0xC52B}}}, // no node file to open
+        {13, std::nullopt},                                            // a vendor beyond 16 bits
+    };
+    InterfaceData data;
+    data.cbSize = sizeof data;
+    for (std::uint32_t index = 0; api.SetupDiEnumDeviceInterfaces(set, guid, index, data); ++index) {
+        const auto& c = cases[index];
+        SCOPED_TRACE(paths.at(index));
+        InterfaceIds ids{0x1111, 0x2222};
+        const std::int32_t told = api.GetInterfaceIds(set, data, paths.at(index), ids);
+        EXPECT_EQ(told != 0, c.ids.has_value());
+        EXPECT_EQ(std::pair(ids.VendorID, ids.ProductID),
+                  c.ids.value_or(std::pair{std::uint16_t{0x1111}, std::uint16_t{0x2222}}));
+    }
+    EXPECT_EQ(paths.size(), std::size(cases));
+
+    // Only a node of the device folder is told, and only through a set.
+    InterfaceIds ids;
+    ASSERT_NE(api.SetupDiEnumDeviceInterfaces(set, guid, 0, data), 0);
+    EXPECT_EQ(api.GetInterfaceIds(set, data, (tree.Root() / "hidraw0").string(), ids), 0);
+    EXPECT_EQ(api.GetInterfaceIds(set, data, (tree.Dev() / "hidraw9").string(), ids), 0);
+    EXPECT_EQ(api.GetInterfaceIds(kInvalidHandle, data, paths.front(), ids), 0);
+    api.SetupDiDestroyDeviceInfoList(set);
+}
+
 enum class Kind { Serial, Manufacturer, Product };
 
 std::optional<std::u16string> ReadString(HidApi& api, Handle device, Kind kind,

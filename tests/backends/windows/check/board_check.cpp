@@ -10,9 +10,11 @@
 // this program goes on reading: the reads must keep returning, then fail, and the handle must
 // still close exactly once.
 #include "device/board_identity.h"
+#include "device/interface_walk.h"
 #include "device/platform_backend.h"
 #include "device/system_failure.h"
 #include "tests/backends/windows/check/command_line.h"
+#include "tests/backends/windows/check/open_recorder.h"
 #include "tools/hid-list/hid_listing.h"
 
 #include <windows.h>
@@ -159,6 +161,45 @@ void CheckUnplugDuringReads(HidApi& hid, Handle reader, Handle event, int argc, 
     CHECK(hid.CloseHandle(reader) == 0);
 }
 
+// The system tells every interface's vendor and product before any open, the board's as the
+// product's; and the program's walk opens the board alone (every CreateFileA is seen in the
+// import table).
+void CheckWalkOpensOnlyTheBoard(HidApi& hid) {
+    Guid hidGuid;
+    hid.HidD_GetHidGuid(hidGuid);
+    const Handle set = hid.SetupDiGetClassDevsA(hidGuid, kDigcfPresent | kDigcfDeviceInterface);
+    CHECK(IsOpenHandle(set));
+    int boards = 0;
+    InterfaceData data;
+    data.cbSize = sizeof data;
+    for (std::uint32_t index = 0; hid.SetupDiEnumDeviceInterfaces(set, hidGuid, index, data) != 0;
+         ++index) {
+        const std::string path = InterfacePath(hid, set, data);
+        InterfaceIds ids;
+        const bool told = hid.GetInterfaceIds(set, data, path, ids) != 0;
+        std::printf("told before opening: %s vendor 0x%04X product 0x%04X%s\n", path.c_str(),
+                    ids.VendorID, ids.ProductID, told ? "" : " (not told)");
+        CHECK(told);
+        if (ids.VendorID == BoardVendorId && ids.ProductID == BoardProductId)
+            ++boards;
+    }
+    CHECK(hid.SetupDiDestroyDeviceInfoList(set) != 0);
+    CHECK(boards == 1);
+
+    CHECK(check::OpenRecorder::Install());
+    WindowState state;
+    const bool found = WalkInterfaces(hid, state, [](const std::string& serial) {
+        return serial == "TS-B2" ? BoardVerdict::KeepAndStop : BoardVerdict::Close;
+    });
+    const auto opened = check::OpenRecorder::Take();
+    for (const std::string& path : opened)
+        std::printf("the walk opened %s\n", path.c_str());
+    CHECK(found);
+    CHECK(opened.size() == 1 && opened.front() == state.DevicePath);
+    if (found)
+        CHECK(hid.CloseHandle(state.DeviceHandle) != 0);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -180,6 +221,7 @@ int main(int argc, char** argv) {
     CHECK(boards.size() == 1);
     if (boards.size() != 1)
         return 1;
+    CheckWalkOpensOnlyTheBoard(*hid);
 
     SecurityAttributes security;
     security.nLength = 12;

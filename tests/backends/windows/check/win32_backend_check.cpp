@@ -13,6 +13,7 @@
 #include "device/read_channel.h"
 #include "device/system_failure.h"
 #include "tests/backends/windows/check/import_patch.h"
+#include "tests/backends/windows/check/open_recorder.h"
 #include "tools/hid-list/hid_listing.h"
 
 #include <windows.h>
@@ -31,6 +32,7 @@
 
 using namespace tensilo;
 using namespace tensilo::device;
+using tensilo::check::OpenRecorder;
 using tensilo::check::ReplaceImport;
 
 namespace {
@@ -98,6 +100,14 @@ public:
                                                   std::span<std::uint8_t> detail,
                                                   std::uint32_t& requiredSize) override {
         return inner_.SetupDiGetDeviceInterfaceDetailA(set, data, detail, requiredSize);
+    }
+    std::int32_t GetInterfaceIds(Handle set, const InterfaceData& data, const std::string& path,
+                                 InterfaceIds& ids) override {
+        const std::int32_t result = inner_.GetInterfaceIds(set, data, path, ids);
+        if (disguise_.empty() || !Contains(path, disguise_))
+            return result;
+        ids = InterfaceIds{BoardVendorId, BoardProductId};
+        return 1;
     }
     std::int32_t SetupDiDestroyDeviceInfoList(Handle set) override {
         const std::int32_t result = inner_.SetupDiDestroyDeviceInfoList(set);
@@ -284,17 +294,58 @@ void CheckEmptyRead(HidApi& hid, Handle readHandle, Overlapped& record) {
     CHECK(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0xAB; }));
 }
 
+// The system tells each interface's vendor and product without an open, the same as the device
+// tells once opened; and the program's walk, with no board present, opens nothing at all (every
+// CreateFileA is seen in the import table).
+void CheckIdentityBeforeOpen(HidApi& hid) {
+    std::puts("check: vendor and product told before any open");
+    const auto reports = tools::ListHidInterfaces(hid);
+    Guid hidGuid;
+    hid.HidD_GetHidGuid(hidGuid);
+    const Handle set = hid.SetupDiGetClassDevsA(hidGuid, kDigcfPresent | kDigcfDeviceInterface);
+    CHECK(IsOpenHandle(set));
+    InterfaceData data;
+    data.cbSize = sizeof data;
+    std::uint32_t index = 0;
+    for (; hid.SetupDiEnumDeviceInterfaces(set, hidGuid, index, data) != 0; ++index) {
+        const std::string path = InterfacePath(hid, set, data);
+        InterfaceIds ids;
+        CHECK(hid.GetInterfaceIds(set, data, path, ids) != 0);
+        std::printf("  %s: vendor 0x%04X product 0x%04X\n", path.c_str(), ids.VendorID,
+                    ids.ProductID);
+        const bool listed = index < reports.size() && reports[index].path == path;
+        CHECK(listed);
+        if (listed) {
+            CHECK(ids.VendorID == reports[index].attributes.VendorID);
+            CHECK(ids.ProductID == reports[index].attributes.ProductID);
+        }
+    }
+    CHECK(index == 2);
+    CHECK(hid.SetupDiDestroyDeviceInfoList(set) != 0);
+
+    CHECK(OpenRecorder::Install());
+    WindowState state;
+    CHECK(!WalkInterfaces(hid, state, [](const std::string&) { return BoardVerdict::KeepAndStop; }));
+    const auto opened = OpenRecorder::Take();
+    for (const std::string& path : opened)
+        std::printf("  the walk opened %s\n", path.c_str());
+    CHECK(opened.empty());
+}
+
 // The program's own walk, capabilities and read channel through the real backend, with the
-// keyboard standing in for a board.
+// keyboard standing in for a board: the walk opens the keyboard alone.
 void CheckProgramWalkAndRead(HidApi& real) {
     std::puts("check: the program's walk, capabilities and reads");
     CountingHidApi hid(real, "pid_0002");
     WindowState state;
     std::string serial = "(none)";
+    CHECK(OpenRecorder::Install());
     CHECK(WalkInterfaces(hid, state, [&](const std::string& text) {
         serial = text;
         return BoardVerdict::KeepAndStop;
     }));
+    const auto opened = OpenRecorder::Take();
+    CHECK(opened.size() == 1 && Contains(opened.front(), kKeyboardPath));
     CHECK(serial != "(none)");
     CHECK(Contains(state.DevicePath, kKeyboardPath));
     CHECK(IsOpenHandle(state.DeviceHandle));
@@ -319,7 +370,7 @@ void CheckProgramWalkAndRead(HidApi& real) {
     std::array<std::uint8_t, 1000> buffer{};
     CHECK(hid.ReadFile(state.ReadHandle, buffer, bytesRead, state.ReadOverlapped) == 0);
     CHECK(bytesRead == 0);
-    CHECK(hid.opens == 3);
+    CHECK(hid.opens == 2);
     CHECK(hid.Balanced());
     CHECK(real.CloseHandle(state.ReadEvent) != 0);
 }
@@ -609,6 +660,7 @@ int main() {
     CHECK(PlatformBackendName() == "win32");
     CheckListing(*hid);
     CheckSetupApiSizes(*hid);
+    CheckIdentityBeforeOpen(*hid);
     CheckProgramWalkAndRead(*hid);
     CheckCloseOfNonHandles(*hid);
     CheckFailureReasons(*hid);
