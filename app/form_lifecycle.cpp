@@ -1,6 +1,8 @@
 // The window's life: load, the polling timer's tick, and closing.
 #include "app/frm_main.h"
 
+#include "device/board_access.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 
@@ -49,8 +51,7 @@ void FrmMain::CloseOpenBoard() {
     if (state_.DeviceDetected != kTrue)
         return;
     state_.DeviceDetected = kFalse;
-    state_.LastResult = hid_.CloseHandle(state_.DeviceHandle);
-    state_.LastResult = hid_.CloseHandle(state_.ReadHandle);
+    device::CloseBoard(hid_, state_);
 }
 
 } // namespace tensilo::app

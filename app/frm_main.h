@@ -130,6 +130,7 @@ private:
     // The three gain lists, and everything that is enabled with them: their frames, captions and
     // the button that restores the defaults.
     std::array<ListControl*, 3> GainLists();
+    ListControl& GainList(protocol::Channel channel);
     void SetGainControlsEnabled(bool enabled);
 
     void ConnectHandlers();

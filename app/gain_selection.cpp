@@ -3,37 +3,23 @@
 // which writes them through the same handlers.
 #include "app/frm_main.h"
 
-#include "protocol/register_write.h"
-
-#include <vector>
+#include "device/board_access.h"
 
 namespace tensilo::app {
-
-namespace {
-
-constexpr int kDefaultLoadCellItem = 2292; // gain 500
-constexpr int kDefaultPotItem = 0;         // gain 1
-
-} // namespace
 
 void FrmMain::SendGainSelection(ListControl& list, protocol::Channel channel) {
     if (state_.GainListsReady != kTrue)
         return;
-    const auto writes = protocol::GainSelectionWrites(channel, list.listIndex());
+    const int item = list.listIndex();
     // The board is written only by a selection made while a board is open, after its settings
     // were read back, and when a settings report was accepted since the last enumeration.
     if (state_.DeviceConfigurable != kTrue || state_.DeviceDetected != kTrue ||
         state_.SettingsLoaded != kTrue)
         return;
-    // A board whose feature reports cannot hold the command is sent nothing.
-    const std::size_t featureLength = state_.Capabilities.FeatureReportByteLength;
-    if (featureLength < protocol::kRegisterWriteMinLength)
-        return;
-    std::vector<std::uint8_t> report(featureLength, 0);
-    for (const protocol::RegisterWrite& write : writes) {
-        protocol::FillRegisterWrite(report, write);
-        state_.LastResult = hid_.HidD_SetFeature(state_.DeviceHandle, report);
-    }
+    // A board that refused any of the three writes may hold a gain other than the one picked: the
+    // lists are brought back to what it holds, rather than show a gain as if it were set.
+    if (device::WriteGain(hid_, state_, channel, item) == device::GainWrite::Refused)
+        ReadBackSettings();
 }
 
 void FrmMain::LC_gain_Click() {
@@ -49,9 +35,9 @@ void FrmMain::Pot2_Click() {
 }
 
 void FrmMain::Command1_Click() {
-    Pot1.setListIndex(kDefaultPotItem);
-    Pot2.setListIndex(kDefaultPotItem);
-    LC_gain.setListIndex(kDefaultLoadCellItem);
+    // Each selection runs its list's handler, which writes the gain.
+    for (const protocol::ChannelItem& gain : protocol::kDefaultGains)
+        GainList(gain.channel).setListIndex(gain.item);
 }
 
 } // namespace tensilo::app

@@ -2,8 +2,8 @@
 // boards when the user picks another serial number.
 #include "app/frm_main.h"
 
+#include "device/board_access.h"
 #include "device/interface_walk.h"
-#include "device/read_channel.h"
 
 #include <QComboBox>
 
@@ -60,26 +60,9 @@ void FrmMain::Scan_USB_devices() {
 
 bool FrmMain::FindTheHid() {
     state_.DeviceDetected = kFalse;
-    const std::string selected = SerNo.text().toStdString();
-    const bool found = device::WalkInterfaces(hid_, state_, [&](const std::string& serialText) {
-        return serialText == selected ? BoardVerdict::KeepAndStop : BoardVerdict::Close;
-    });
-    if (!found)
+    if (!device::OpenBoard(hid_, state_, SerNo.text().toStdString()))
         return false;
     state_.DeviceDetected = kTrue;
-    device::ReadDeviceCaps(hid_, state_);
-    state_.ReadHandle = hid_.CreateFileA(state_.DevicePath, device::kGenericRead | device::kGenericWrite,
-                                         device::kFileShareRead | device::kFileShareWrite,
-                                         state_.HandleSecurity, device::kOpenExisting,
-                                         device::kFileFlagOverlapped);
-    if (!device::IsOpenHandle(state_.ReadHandle)) {
-        // Without its read handle the board cannot be polled; it counts as not found, and its
-        // first handle is closed here rather than left for a close of a handle never opened.
-        state_.DeviceDetected = kFalse;
-        state_.LastResult = hid_.CloseHandle(state_.DeviceHandle);
-        return false;
-    }
-    device::CreateReadEvent(hid_, state_);
     return true;
 }
 

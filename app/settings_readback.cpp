@@ -3,7 +3,7 @@
 // makes happens while SettingsLoaded is false, which stops the gain handlers before they send.
 #include "app/frm_main.h"
 
-#include "device/device_string_text.h"
+#include "device/board_access.h"
 #include "protocol/device_strings.h"
 #include "protocol/settings_report.h"
 
@@ -12,7 +12,6 @@
 #include <array>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace tensilo::app {
 
@@ -34,6 +33,18 @@ void FrmMain::ReadBackSettings() {
 
 std::array<ListControl*, 3> FrmMain::GainLists() {
     return {&LC_gain, &Pot1, &Pot2};
+}
+
+ListControl& FrmMain::GainList(protocol::Channel channel) {
+    switch (channel) {
+    case protocol::Channel::Pot1:
+        return Pot1;
+    case protocol::Channel::Pot2:
+        return Pot2;
+    case protocol::Channel::LoadCell:
+        break;
+    }
+    return LC_gain;
 }
 
 void FrmMain::SetGainControlsEnabled(bool enabled) {
@@ -74,41 +85,28 @@ void FrmMain::FillGainLists() {
 }
 
 std::optional<std::uint8_t> FrmMain::ShowDeviceDetails() {
-    std::array<std::uint8_t, protocol::kDeviceStringBufferSize> stringBuffer{};
-    const auto request = std::span(stringBuffer).first(protocol::kDeviceStringRequestLength);
-    std::optional<std::uint8_t> versionMinor;
-    state_.LastResult = hid_.HidD_GetManufacturerString(state_.ReadHandle, request);
-    if (state_.LastResult != 0) {
-        lblManuf.setCaption(" " + QString::fromStdString(device::DeviceStringText(stringBuffer)));
-        versionMinor = protocol::VersionMinor(state_.DeviceAttributes.VersionNumber);
-        lblVersion.setCaption(
-            QString::fromStdString(protocol::VersionCaption(state_.DeviceAttributes.VersionNumber)));
-    }
-    state_.LastResult = hid_.HidD_GetProductString(state_.ReadHandle, request);
-    if (state_.LastResult != 0)
-        lblProduct.setCaption(" " + QString::fromStdString(device::DeviceStringText(stringBuffer)));
+    const device::BoardDetails details = device::ReadBoardDetails(hid_, state_, state_.ReadHandle);
+    if (details.manufacturer)
+        lblManuf.setCaption(" " + QString::fromStdString(*details.manufacturer));
+    if (details.version)
+        lblVersion.setCaption(QString::fromStdString(protocol::VersionCaption(*details.version)));
+    if (details.product)
+        lblProduct.setCaption(" " + QString::fromStdString(*details.product));
     Frame1.setEnabled(true);
-    return versionMinor;
+    if (!details.version)
+        return std::nullopt;
+    return protocol::VersionMinor(*details.version);
 }
 
 void FrmMain::ReadSettingsReport() {
-    // A board whose feature reports cannot hold the 17 bytes read here is treated like one whose
-    // report is refused.
-    const std::size_t featureLength = state_.Capabilities.FeatureReportByteLength;
-    if (featureLength < protocol::kSettingsReportLength)
+    const auto report = device::ReadSettingsReport(hid_, state_);
+    if (!report)
         return;
-    std::vector<std::uint8_t> report(featureLength, 0);
-    state_.LastResult = hid_.HidD_GetFeature(state_.DeviceHandle, report);
-    if (!protocol::AcceptSettingsReport(state_.LastResult != 0, report))
-        return;
-    const std::array<protocol::Channel, 3> channels = {protocol::Channel::LoadCell,
-                                                       protocol::Channel::Pot1, protocol::Channel::Pot2};
-    const auto lists = GainLists();
-    for (std::size_t i = 0; i < channels.size(); ++i)
-        if (const auto item = protocol::SettingsItem(report, channels[i]))
-            lists[i]->setListIndex(*item);
+    for (const protocol::Channel channel : protocol::kChannels)
+        if (const auto item = protocol::SettingsItem(*report, channel))
+            GainList(channel).setListIndex(*item);
     state_.DeviceConfigurable = kTrue;
-    Summary.setText(QString::fromStdString(protocol::SettingsSummary(report)));
+    Summary.setText(QString::fromStdString(protocol::SettingsSummary(*report)));
 }
 
 } // namespace tensilo::app

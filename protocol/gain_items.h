@@ -3,6 +3,7 @@
 // m = k - 256 * e. The board takes e as a GainCode (0 to 7) and a GainShift (0 to 2).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -39,8 +40,11 @@ constexpr std::uint8_t CodeRegisterValue(std::uint8_t gainCode) {
     return static_cast<std::uint8_t>(gainCode + 8);
 }
 
-// The three input channels and their registers.
+// The three input channels and their registers, in the order the board's registers and the
+// read-back take them.
 enum class Channel { LoadCell, Pot1, Pot2 };
+inline constexpr std::array<Channel, 3> kChannels = {Channel::LoadCell, Channel::Pot1,
+                                                     Channel::Pot2};
 struct ChannelRegisters {
     std::uint8_t code;
     std::uint8_t shift;
@@ -57,6 +61,18 @@ constexpr ChannelRegisters RegistersOf(Channel channel) {
     }
     return {0, 1, 6};
 }
+
+// The gains that "Restore default settings" selects, in the order it selects them:
+// potentiometer 1 and potentiometer 2 at gain 1, then the load cell at gain 500.
+struct ChannelItem {
+    Channel channel;
+    int item;
+};
+inline constexpr std::array<ChannelItem, 3> kDefaultGains = {{
+    {Channel::Pot1, 0},
+    {Channel::Pot2, 0},
+    {Channel::LoadCell, 2292},
+}};
 
 // The exponent read back from a channel's code byte and shift byte, or none where the board's
 // registers name no item. Only bits 0-2 of the code byte count. With code 0 every channel compares
