@@ -2,6 +2,7 @@
 // boards when the user picks another serial number.
 #include "app/frm_main.h"
 
+#include "device/access_hint.h"
 #include "device/board_access.h"
 #include "device/interface_walk.h"
 
@@ -13,12 +14,6 @@ using device::BoardVerdict;
 
 namespace {
 
-constexpr const char* kNoAccessTip =
-    "A Tensilo board is plugged in, but this user may not open it.\n"
-    "The udev rule 70-tensilo.rules (packaging/70-tensilo.rules) gives the user at the seat "
-    "access once it is installed and applied (udevadm trigger, or plug the board in again).\n"
-    "Run tensilo-hid-list to see every HID interface and why it is refused.";
-
 // While the list holds no serial number its box shows, in grey and without being an item, why:
 // no board at all, or a board this user may not open.
 void ShowWhySerialListIsEmpty(ListControl& list, bool boardAccessRefused) {
@@ -29,7 +24,7 @@ void ShowWhySerialListIsEmpty(ListControl& list, bool boardAccessRefused) {
     const QString placeholder = noAccess ? QStringLiteral("No access") : QStringLiteral("No board");
     if (box->placeholderText() != placeholder)
         box->setPlaceholderText(placeholder);
-    const QString tip = noAccess ? QString::fromUtf8(kNoAccessTip) : QString();
+    const QString tip = noAccess ? QString::fromStdString(device::NoAccessHint()) : QString();
     if (box->toolTip() != tip)
         box->setToolTip(tip);
 }

@@ -1,6 +1,7 @@
 // While the serial-number list is empty, its box shows why in grey, without holding an item:
 // "No board", or "No access" when a board of the product refused the open to this user.
 #include "app/frm_main.h"
+#include "device/access_hint.h"
 #include "device/sim/simulated_boards.h"
 
 #include <QComboBox>
@@ -15,15 +16,13 @@ using device::sim::SimCall;
 struct Shown {
     int items;
     std::string placeholder;
-    bool hinted; // the tooltip names the udev rule and tensilo-hid-list
+    bool hinted; // the tooltip is the hint every program gives about a board it may not open
 };
 
 Shown SerialBox(const FrmMain& window) {
     const auto* box = qobject_cast<const QComboBox*>(window.SerNo.widget());
     const std::string tip = box->toolTip().toStdString();
-    return {box->count(), box->placeholderText().toStdString(),
-            tip.find("packaging/70-tensilo.rules") != std::string::npos &&
-                tip.find("tensilo-hid-list") != std::string::npos};
+    return {box->count(), box->placeholderText().toStdString(), tip == device::NoAccessHint()};
 }
 
 TEST(SerialPlaceholder, SaysWhyTheListIsEmpty) {

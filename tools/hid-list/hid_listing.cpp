@@ -1,5 +1,6 @@
 #include "tools/hid-list/hid_listing.h"
 
+#include "device/access_hint.h"
 #include "device/board_identity.h"
 #include "device/device_string_text.h"
 #include "device/interface_walk.h"
@@ -171,10 +172,7 @@ std::string AccessAdvice(const std::vector<InterfaceReport>& reports) {
     if (std::none_of(reports.begin(), reports.end(),
                      [](const InterfaceReport& r) { return r.IsRefusedBoard(); }))
         return {};
-    return "A Tensilo board is plugged in, but this user may not open it. Install the udev rule "
-           "70-tensilo.rules (packaging/70-tensilo.rules; `cmake --install` or the Debian package "
-           "puts it in place), then run `udevadm control --reload` and `udevadm trigger` as root, "
-           "or plug the board in again.";
+    return NoAccessHint();
 }
 
 } // namespace tensilo::tools
