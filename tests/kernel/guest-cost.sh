@@ -10,7 +10,7 @@ set -uo pipefail
 build=$1 results=$2 searches=${3:-50} ticks=${4:-500}
 here=$(cd "$(dirname "$0")" && pwd)
 bench=$build/bench/tensilo-bench-system
-plug=("$here/plug" "$build/tools/emulated-board/tensilo-emulated-board" "$here/boards" "$results/cost.writes")
+plug=("$here/plug" "$build/harness/emulated-board/tensilo-emulated-board" "$here/boards" "$results/cost.writes")
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/xdg-runtime
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 

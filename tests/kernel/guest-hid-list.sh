@@ -7,7 +7,7 @@
 set -uo pipefail
 build=$1 results=$2
 here=$(cd "$(dirname "$0")" && pwd)
-plug=("$here/plug" "$build/tools/emulated-board/tensilo-emulated-board" "$here/boards"
+plug=("$here/plug" "$build/harness/emulated-board/tensilo-emulated-board" "$here/boards"
       "$results/hid-list.writes")
 list=$build/tools/hid-list/tensilo-hid-list
 output=$results/hid-list.out

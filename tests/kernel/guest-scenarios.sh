@@ -9,7 +9,7 @@
 set -uo pipefail
 build=$1 results=$2 group=$3
 here=$(cd "$(dirname "$0")" && pwd)
-firmware=$build/tools/emulated-board/tensilo-emulated-board
+firmware=$build/harness/emulated-board/tensilo-emulated-board
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/xdg-runtime
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 
@@ -19,7 +19,7 @@ for scenario in "$group"/*.scenario; do
     log=$results/$name.writes
     rm -f "$log" "$log".*.out
     started=$(date +%s%N)
-    timeout 300 "$build/tools/scenario/tensilo-scenario" --system-boards \
+    timeout 300 "$build/harness/scenario/tensilo-scenario" --system-boards \
         --plug "$here/plug $firmware $here/boards $log" "$scenario" >"$results/$name.out" 2>&1
     status=$?
     for pidfile in /run/tensilo-plug/*.pid; do

@@ -10,7 +10,7 @@ set -uo pipefail
 build=$1 results=$2 cross=$3 prefix=$4 programs=$5
 here=$(cd "$(dirname "$0")" && pwd)
 run_unix=$cross/tests/backends/windows/check/tensilo-run-unix.exe
-plug=("$here/plug" "$build/tools/emulated-board/tensilo-emulated-board" "$here/boards"
+plug=("$here/plug" "$build/harness/emulated-board/tensilo-emulated-board" "$here/boards"
       "$results/wine.writes")
 rm -f "$results"/wine.writes "$results"/wine.writes.*
 export WINEPREFIX=$prefix HOME=/tmp/home TMPDIR=/tmp WINEDEBUG=-all

@@ -21,7 +21,7 @@ timeout 600 cmake --build "$cross" -j2 \
     --target tensilo-hid-list tensilo-win32-board-check tensilo-run-unix >/dev/null
 # As scripts/build-windows does: the runner is built in the tree and copied beside Qt's DLLs.
 timeout 600 cmake --build "$windows/tree" -j2 --target tensilo-scenario >/dev/null
-cp "$windows/tree/tools/scenario/tensilo-scenario.exe" "$windows/programs/bin/"
+cp "$windows/tree/harness/scenario/tensilo-scenario.exe" "$windows/programs/bin/"
 mkdir -p "$scratch"
 scratch=$(cd "$scratch" && pwd)
 bash "$here/prepare-wine-prefix.sh" "$scratch/prefix"

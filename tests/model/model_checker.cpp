@@ -5,7 +5,7 @@
 #include "protocol/gain_items.h"
 #include "protocol/hex_text.h"
 #include "protocol/register_write.h"
-#include "tools/scenario/scenario_text.h"
+#include "harness/scenario/scenario_text.h"
 
 #include <algorithm>
 #include <sstream>

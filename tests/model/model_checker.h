@@ -17,7 +17,7 @@
 
 #include "device/sim/sim_board.h"
 #include "device/sim/simulated_boards.h"
-#include "tools/scenario/scenario_run.h"
+#include "harness/scenario/scenario_run.h"
 
 #include <array>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "tests/model/model_sequence.h"
 
 #include "tests/model/sequence_generator.h"
-#include "tools/scenario/scenario_run.h"
+#include "harness/scenario/scenario_run.h"
 
 #include <algorithm>
 #include <sstream>

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "tests/model/model_checker.h"
-#include "tools/scenario/scenario_run.h"
+#include "harness/scenario/scenario_run.h"
 
 #include <cstdint>
 #include <string>

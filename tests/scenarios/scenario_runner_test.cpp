@@ -1,5 +1,5 @@
 // tensilo-scenario's own rules: exit statuses, where faults are reported, how values compare.
-#include "tools/scenario/scenario_run.h"
+#include "harness/scenario/scenario_run.h"
 
 #include "device/null_backend.h"
 

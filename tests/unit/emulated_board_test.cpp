@@ -1,7 +1,7 @@
 // The emulated board's firmware without USB: its answer to each control request a host may send,
 // what a SET_REPORT does to its settings, its reports and descriptors, and its command line.
-#include "tools/emulated-board/board_firmware.h"
-#include "tools/emulated-board/board_options.h"
+#include "harness/emulated-board/board_firmware.h"
+#include "harness/emulated-board/board_options.h"
 
 #include "device/hidraw/report_descriptor.h"
 

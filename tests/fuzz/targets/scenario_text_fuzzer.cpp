@@ -4,7 +4,7 @@
 #include "fuzz_check.h"
 #include "utf8_decode.h"
 
-#include "tools/scenario/scenario_text.h"
+#include "harness/scenario/scenario_text.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // sent to the thread interrupts a transfer it is blocked in.
 #pragma once
 
-#include "tools/emulated-board/board_firmware.h"
+#include "harness/emulated-board/board_firmware.h"
 
 #include <atomic>
 #include <filesystem>

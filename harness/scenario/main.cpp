@@ -3,7 +3,7 @@
 // the platform's own HID backend.
 // Exit status: 0 when every expectation held, 1 when one or more did not, 2 on a scenario fault.
 #include "device/platform_backend.h"
-#include "tools/scenario/scenario_run.h"
+#include "harness/scenario/scenario_run.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "tools/scenario/plug_command.h"
+#include "harness/scenario/plug_command.h"
 
-#include "tools/scenario/scenario_text.h"
+#include "harness/scenario/scenario_text.h"
 
 #include <QProcess>
 #include <QString>

@@ -3,7 +3,7 @@
 // is what plugs the board into the host's port.
 #pragma once
 
-#include "tools/emulated-board/board_options.h"
+#include "harness/emulated-board/board_options.h"
 
 #include <filesystem>
 #include <string>

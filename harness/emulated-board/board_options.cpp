@@ -1,8 +1,9 @@
-#include "tools/emulated-board/board_options.h"
+#include "harness/emulated-board/board_options.h"
 
-#include "device/board_identity.h"
+#include "harness/emulated-board/board_constants.h"
+#include "harness/text/number_text.h"
 
-#include <charconv>
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -10,42 +11,15 @@ namespace tensilo::emulated {
 
 namespace {
 
-// A number written in decimal or, with 0x, in hexadecimal, that fits in `max`.
-std::optional<unsigned long> ParseNumber(const std::string& text, unsigned long max) {
-    int base = 10;
-    std::string_view digits = text;
-    if (digits.starts_with("0x") || digits.starts_with("0X")) {
-        base = 16;
-        digits.remove_prefix(2);
-    }
-    unsigned long value = 0;
-    const auto* end = digits.data() + digits.size();
-    const auto [rest, error] = std::from_chars(digits.data(), end, value, base);
-    if (digits.empty() || error != std::errc() || rest != end || value > max)
-        return std::nullopt;
-    return value;
-}
-
-// Hex bytes separated by the given character, exactly `count` of them.
+// Hex bytes separated by commas, exactly `count` of them.
 template <std::size_t count>
-std::optional<std::array<std::uint8_t, count>> ParseBytes(const std::string& text, char separator) {
-    std::array<std::uint8_t, count> bytes{};
-    std::size_t index = 0;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        const auto stop = std::min(text.find(separator, start), text.size());
-        const std::string_view item(text.data() + start, stop - start);
-        unsigned value = 0;
-        const auto [rest, error] = std::from_chars(item.data(), item.data() + item.size(), value, 16);
-        if (index == count || item.empty() || item.size() > 2 || error != std::errc() ||
-            rest != item.data() + item.size())
-            return std::nullopt;
-        bytes[index++] = static_cast<std::uint8_t>(value);
-        start = stop + 1;
-    }
-    if (index != count)
+std::optional<std::array<std::uint8_t, count>> ParseBytes(const std::string& text) {
+    const auto bytes = harness::ParseHexBytes(text, ',', count);
+    if (!bytes)
         return std::nullopt;
-    return bytes;
+    std::array<std::uint8_t, count> array{};
+    std::copy(bytes->begin(), bytes->end(), array.begin());
+    return array;
 }
 
 bool IsBinaryCodedDecimal(std::uint16_t value) {
@@ -95,19 +69,19 @@ const std::map<std::string, ValueOption>& ValueOptions() {
                    }}},
         {"--vid", {"vendor ID (16-bit)",
                    [](BoardOptions& o, const std::string& v) {
-                       const auto n = ParseNumber(v, 0xFFFF);
+                       const auto n = harness::ParseNumber(v, 0xFFFF);
                        o.vendorId = static_cast<std::uint16_t>(n.value_or(0));
                        return n.has_value();
                    }}},
         {"--pid", {"product ID (16-bit)",
                    [](BoardOptions& o, const std::string& v) {
-                       const auto n = ParseNumber(v, 0xFFFF);
+                       const auto n = harness::ParseNumber(v, 0xFFFF);
                        o.productId = static_cast<std::uint16_t>(n.value_or(0));
                        return n.has_value();
                    }}},
         {"--version", {"bcdDevice, decimal digits in each nibble, e.g. 0x0101",
                        [](BoardOptions& o, const std::string& v) {
-                           const auto n = ParseNumber(v, 0xFFFF);
+                           const auto n = harness::ParseNumber(v, 0xFFFF);
                            o.version = static_cast<std::uint16_t>(n.value_or(0));
                            return n.has_value() && IsBinaryCodedDecimal(o.version);
                        }}},
@@ -131,27 +105,27 @@ const std::map<std::string, ValueOption>& ValueOptions() {
                       }}},
         {"--registers", {"registers 0 to 8 as 9 comma-separated hex bytes",
                          [](BoardOptions& o, const std::string& v) {
-                             const auto r = ParseBytes<9>(v, ',');
+                             const auto r = ParseBytes<9>(v);
                              if (r)
                                  o.registers = *r;
                              return r.has_value();
                          }}},
         {"--settings-tail", {"bytes 12 to 16 of the settings report as 5 comma-separated hex bytes",
                              [](BoardOptions& o, const std::string& v) {
-                                 const auto t = ParseBytes<5>(v, ',');
+                                 const auto t = ParseBytes<5>(v);
                                  if (t)
                                      o.settingsTail = *t;
                                  return t.has_value();
                              }}},
         {"--interval", {"milliseconds between input reports (1 to 600000)",
                         [](BoardOptions& o, const std::string& v) {
-                            const auto n = ParseNumber(v, 600000);
+                            const auto n = harness::ParseNumber(v, 600000);
                             o.intervalMs = static_cast<unsigned>(n.value_or(0));
                             return n.has_value() && *n >= 1;
                         }}},
         {"--report", {"the six data bytes of every input report, comma-separated hex",
                       [](BoardOptions& o, const std::string& v) {
-                          o.fixedReport = ParseBytes<6>(v, ',');
+                          o.fixedReport = ParseBytes<6>(v);
                           return o.fixedReport.has_value();
                       }}},
     };
@@ -174,8 +148,8 @@ const std::map<std::string, FlagOption>& FlagOptions() {
 
 BoardOptions DefaultBoardOptions() {
     BoardOptions options;
-    options.vendorId = device::BoardVendorId;
-    options.productId = device::BoardProductId;
+    options.vendorId = kVendorId;
+    options.productId = kProductId;
     return options;
 }
 

@@ -3,10 +3,10 @@
 // plugs itself in (binds to the named device controller) once its descriptors are in place, and
 // pulls itself out on SIGTERM or SIGINT. SIGUSR1 pauses its stream of input reports, SIGUSR2
 // resumes it.
-#include "tools/emulated-board/board_firmware.h"
-#include "tools/emulated-board/board_options.h"
-#include "tools/emulated-board/functionfs_board.h"
-#include "tools/emulated-board/gadget_configfs.h"
+#include "harness/emulated-board/board_firmware.h"
+#include "harness/emulated-board/board_options.h"
+#include "harness/emulated-board/functionfs_board.h"
+#include "harness/emulated-board/gadget_configfs.h"
 
 #include <atomic>
 #include <cerrno>

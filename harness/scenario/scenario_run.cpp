@@ -1,8 +1,9 @@
-#include "tools/scenario/scenario_run.h"
+#include "harness/scenario/scenario_run.h"
 
+#include "harness/text/number_text.h"
 #include "protocol/hex_text.h"
-#include "tools/scenario/plug_command.h"
-#include "tools/scenario/window_description.h"
+#include "harness/scenario/plug_command.h"
+#include "harness/scenario/window_description.h"
 
 #include <QAbstractButton>
 #include <QEventLoop>
@@ -75,17 +76,11 @@ std::optional<std::u16string> StringOrNone(const std::string& value) {
 }
 
 std::array<std::uint8_t, 9> ParseRegisters(const std::string& value) {
-    std::array<std::uint8_t, 9> registers{};
-    std::size_t count = 0, start = 0;
-    while (start <= value.size()) {
-        const std::size_t comma = std::min(value.find(',', start), value.size());
-        if (count == registers.size())
-            throw ScenarioError("registers: give 9 hex bytes, comma-separated");
-        registers[count++] = ParseHexByte(std::string_view(value).substr(start, comma - start));
-        start = comma + 1;
-    }
-    if (count != registers.size())
+    const auto bytes = harness::ParseHexBytes(value, ',', 9);
+    if (!bytes)
         throw ScenarioError("registers: give 9 hex bytes, comma-separated");
+    std::array<std::uint8_t, 9> registers{};
+    std::copy(bytes->begin(), bytes->end(), registers.begin());
     return registers;
 }
 

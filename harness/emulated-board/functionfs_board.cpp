@@ -1,6 +1,6 @@
-#include "tools/emulated-board/functionfs_board.h"
+#include "harness/emulated-board/functionfs_board.h"
 
-#include "tools/emulated-board/function_descriptors.h"
+#include "harness/emulated-board/function_descriptors.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "tools/emulated-board/function_descriptors.h"
+#include "harness/emulated-board/function_descriptors.h"
 
 #include <linux/usb/functionfs.h>
 

@@ -1,6 +1,6 @@
-#include "tools/scenario/window_description.h"
+#include "harness/scenario/window_description.h"
 
-#include "tools/scenario/scenario_text.h"
+#include "harness/scenario/scenario_text.h"
 
 #include <charconv>
 

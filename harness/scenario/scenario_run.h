@@ -5,7 +5,7 @@
 
 #include "app/frm_main.h"
 #include "device/sim/simulated_boards.h"
-#include "tools/scenario/scenario_text.h"
+#include "harness/scenario/scenario_text.h"
 
 #include <functional>
 #include <iosfwd>

@@ -3,7 +3,7 @@
 // so that every answer can be checked without a kernel.
 #pragma once
 
-#include "tools/emulated-board/board_options.h"
+#include "harness/emulated-board/board_options.h"
 
 #include <array>
 #include <cstdint>

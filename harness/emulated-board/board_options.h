@@ -2,6 +2,8 @@
 // how it misbehaves when asked to, what it streams, and where it logs.
 #pragma once
 
+#include "harness/emulated-board/board_constants.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -22,7 +24,7 @@ struct BoardOptions {
     std::optional<std::string> manufacturer = "Tensilo";
     std::optional<std::string> product = "Tensilo interface";
     std::optional<std::string> serial;
-    std::array<std::uint8_t, 9> registers = {0x0F, 0x01, 0x08, 0x00, 0x08, 0x00, 0xF4, 0x00, 0x00};
+    std::array<std::uint8_t, 9> registers = kFactoryRegisters;
     // Bytes 12 to 16 of the settings report, after the registers: zeros on the product, other
     // values on a test board so that a report cut short shows.
     std::array<std::uint8_t, 5> settingsTail = {0, 0, 0, 0, 0};

@@ -1,4 +1,4 @@
-#include "tools/emulated-board/gadget_configfs.h"
+#include "harness/emulated-board/gadget_configfs.h"
 
 #include <cerrno>
 #include <cstdio>

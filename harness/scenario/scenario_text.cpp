@@ -1,8 +1,9 @@
-#include "tools/scenario/scenario_text.h"
+#include "harness/scenario/scenario_text.h"
 
+#include "harness/text/number_text.h"
 #include "protocol/unicode_text.h"
 
-#include <charconv>
+#include <cstdint>
 
 namespace tensilo::scenario {
 
@@ -125,25 +126,18 @@ std::string QuoteText(std::string_view utf8) {
 }
 
 std::uint32_t ParseNumber(std::string_view word, std::uint32_t max, std::string_view what) {
-    std::uint64_t value = 0;
-    std::from_chars_result result{};
-    const bool hex = word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X');
-    const std::string_view digits = hex ? word.substr(2) : word;
-    result = std::from_chars(digits.data(), digits.data() + digits.size(), value, hex ? 16 : 10);
-    if (digits.empty() || result.ec != std::errc() || result.ptr != digits.data() + digits.size())
-        throw ScenarioError(std::string(what) + ": not a number: " + std::string(word));
-    if (value > max)
+    if (const auto value = harness::ParseNumber(word, max))
+        return *value;
+    if (harness::ParseNumber(word, UINT32_MAX))
         throw ScenarioError(std::string(what) + ": " + std::string(word) + " is larger than " +
                             std::to_string(max));
-    return static_cast<std::uint32_t>(value);
+    throw ScenarioError(std::string(what) + ": not a number: " + std::string(word));
 }
 
 std::uint8_t ParseHexByte(std::string_view word) {
-    if (word.empty() || word.size() > 2 || HexValue(word[0]) < 0 ||
-        (word.size() == 2 && HexValue(word[1]) < 0))
-        throw ScenarioError("not a hex byte: " + std::string(word));
-    return static_cast<std::uint8_t>(word.size() == 1 ? HexValue(word[0])
-                                                      : HexValue(word[0]) * 16 + HexValue(word[1]));
+    if (const auto byte = harness::ParseHexByte(word))
+        return *byte;
+    throw ScenarioError("not a hex byte: " + std::string(word));
 }
 
 std::vector<std::uint8_t> ParseByteList(const std::vector<Token>& words, std::size_t first) {

@@ -1,6 +1,6 @@
-#include "tools/emulated-board/board_firmware.h"
+#include "harness/emulated-board/board_firmware.h"
 
-#include "device/board_identity.h"
+#include "harness/emulated-board/board_constants.h"
 
 #include <algorithm>
 
@@ -31,8 +31,7 @@ constexpr std::uint8_t kRegisterWriteCommand = 1;
 // The product's descriptor with a Report ID item placed right after the collection opens, so
 // that it applies to the input and the feature report alike.
 std::vector<std::uint8_t> MakeReportDescriptor(bool numbered) {
-    std::vector<std::uint8_t> descriptor(device::BoardReportDescriptor.begin(),
-                                         device::BoardReportDescriptor.end());
+    std::vector<std::uint8_t> descriptor(kReportDescriptor.begin(), kReportDescriptor.end());
     if (numbered) {
         const auto collection = std::find(descriptor.begin(), descriptor.end(), 0xA1);
         descriptor.insert(collection + 2, {0x85, BoardFirmware::kNumberedReportId});
