@@ -1,8 +1,11 @@
 #include "device/hidraw/sysfs_tree.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
+#include <climits>
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -39,13 +42,15 @@ std::optional<unsigned> HidrawNumber(std::string_view name) {
 }
 
 std::vector<std::string> ListHidrawNodes(const fs::path& sysRoot) {
+    // readdir(3) rather than a directory_iterator, which spends two more system calls on each
+    // listing; a search lists the class twice, several times a second.
     std::vector<std::pair<unsigned, std::string>> found;
-    std::error_code error;
-    fs::directory_iterator entries(sysRoot / "class" / "hidraw", error);
-    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
-        std::string name = entries->path().filename().string();
-        if (const auto number = HidrawNumber(name))
-            found.emplace_back(*number, std::move(name));
+    if (DIR* const folder = ::opendir((sysRoot / "class" / "hidraw").c_str())) {
+        while (const dirent* entry = ::readdir(folder)) {
+            if (const auto number = HidrawNumber(entry->d_name))
+                found.emplace_back(*number, entry->d_name);
+        }
+        ::closedir(folder);
     }
     std::sort(found.begin(), found.end());
     std::vector<std::string> names;
@@ -115,11 +120,36 @@ std::optional<HidId> ParseHidId(std::string_view text) {
     return HidId{static_cast<std::uint16_t>(*vendor), static_cast<std::uint16_t>(*product)};
 }
 
+std::optional<HidId> ParseHidDeviceName(std::string_view name) {
+    // BBBB:VVVV:PPPP.NNNN, four hex digits each but the instance, which grows past four.
+    const auto isHex = [](std::string_view digits) {
+        return !digits.empty() &&
+               digits.find_first_not_of("0123456789ABCDEFabcdef") == std::string_view::npos;
+    };
+    if (name.size() < 16 || name[4] != ':' || name[9] != ':' || name[14] != '.' ||
+        !isHex(name.substr(0, 4)) || !isHex(name.substr(5, 4)) || !isHex(name.substr(10, 4)) ||
+        !isHex(name.substr(15)))
+        return std::nullopt;
+    return HidId{static_cast<std::uint16_t>(*ParseHex(name.substr(5, 4))),
+                 static_cast<std::uint16_t>(*ParseHex(name.substr(10, 4)))};
+}
+
 std::optional<HidId> HidIdOfNode(const fs::path& sysRoot, std::string_view nodeName) {
     if (!HidrawNumber(nodeName))
         return std::nullopt;
-    const auto id = UeventValue(sysRoot / "class" / "hidraw" / std::string(nodeName) / "device",
-                                "HID_ID");
+    const fs::path device = sysRoot / "class" / "hidraw" / std::string(nodeName) / "device";
+    // The kernel names each HID device after its bus, vendor and product: one readlink of the
+    // node's device link tells them. A search asks this of every node several times a second, and
+    // under emulation every system call counts.
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(device.c_str(), target, sizeof target);
+    if (length > 0 && static_cast<std::size_t>(length) < sizeof target) {
+        const std::string_view link(target, static_cast<std::size_t>(length));
+        if (const auto id = ParseHidDeviceName(link.substr(link.rfind('/') + 1)))
+            return id;
+    }
+    // Otherwise what the HID device's uevent says.
+    const auto id = UeventValue(device, "HID_ID");
     return id ? ParseHidId(*id) : std::nullopt;
 }
 
@@ -127,23 +157,24 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& file, std
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
-    std::vector<std::uint8_t> bytes(limit);
-    std::size_t used = 0;
+    // A sysfs attribute is at most a page and comes whole in one read; the chunk takes it without
+    // clearing room for the longest file allowed.
+    std::array<std::uint8_t, 4096> chunk;
+    std::vector<std::uint8_t> bytes;
     bool failed = false;
-    while (used < limit) {
-        const ssize_t count = ::read(fd, bytes.data() + used, limit - used);
+    while (bytes.size() < limit) {
+        const ssize_t count = ::read(fd, chunk.data(), std::min(chunk.size(), limit - bytes.size()));
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
             failed = true;
         if (count <= 0)
             break;
-        used += static_cast<std::size_t>(count);
+        bytes.insert(bytes.end(), chunk.data(), chunk.data() + count);
     }
     ::close(fd);
     if (failed)
         return std::nullopt;
-    bytes.resize(used);
     return bytes;
 }
 

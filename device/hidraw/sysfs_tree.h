@@ -49,9 +49,13 @@ struct HidId {
 // any other text.
 std::optional<HidId> ParseHidId(std::string_view text);
 
-// The HID_ID of the HID device behind the hidraw node `nodeName`, read from
-// <root>/class/hidraw/<nodeName>/device/uevent without opening the node; nothing when the class
-// has no such node or its uevent tells none.
+// Vendor and product from a HID device's name in sysfs, "0003:1209:7E51.0004" (bus, vendor,
+// product, instance, in hex); nothing for any other name.
+std::optional<HidId> ParseHidDeviceName(std::string_view name);
+
+// The vendor and product of the HID device behind the hidraw node `nodeName`, without opening the
+// node: from the name of the device that <root>/class/hidraw/<nodeName>/device links to, or else
+// from that device's uevent (HID_ID); nothing when the class has no such node or neither tells.
 std::optional<HidId> HidIdOfNode(const std::filesystem::path& sysRoot, std::string_view nodeName);
 
 // The whole content of a file, at most `limit` bytes; nothing when it cannot be read.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# In the guest: the cost of a search with no board and of a tick with a streaming board, over the
-# guest's hidraw nodes and over simulated boards set up alike (tensilo-bench-system). Start the
-# guest with QEMU's keyboard, mouse and tablet as the other HID interfaces:
+# In the guest: the cost of a search with no board, of a search that finds a board, and of a tick
+# with a streaming board, over the guest's hidraw nodes and over simulated boards set up alike
+# (tensilo-bench-system). Start the guest with QEMU's keyboard, mouse and tablet as the other HID
+# interfaces:
 #
 #   TENSILO_GUEST_QEMU_EXTRA="-device qemu-xhci -device usb-kbd -device usb-mouse -device usb-tablet" \
 #       tests/kernel/run-in-guest.sh CACHE_DIR SCRATCH_DIR tests/kernel/guest-cost.sh BUILD_DIR SCRATCH_DIR \
@@ -27,6 +28,8 @@ status=0
 "$bench" search system "$searches" || status=1
 "$bench" search simulated "$searches" || status=1
 "${plug[@]}" attach A || exit 1
+"$bench" find system "$searches" || status=1
+"$bench" find simulated "$searches" || status=1
 "$bench" tick system "$ticks" || status=1
 "$bench" tick simulated "$ticks" || status=1
 "${plug[@]}" detach A || exit 1

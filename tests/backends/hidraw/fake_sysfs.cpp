@@ -78,7 +78,8 @@ fs::path FakeSysfs::Add(const FakeHidDevice& device, bool plainNode) {
     Write(hid / "report_descriptor",
           std::string(device.Descriptor.begin(), device.Descriptor.end()));
     Write(node / "dev", "243:" + std::to_string(device.Node) + "\n");
-    fs::create_directory_symlink("../..", node / "device");
+    // As the kernel links it: up to the HID device's parent, then the device by its name.
+    fs::create_directory_symlink("../../../" + hid.filename().string(), node / "device");
     fs::create_directory_symlink(node, Sys() / "class/hidraw" / name);
     if (plainNode)
         Write(Dev() / name, "");

@@ -124,10 +124,19 @@ TEST_F(HidrawSysfs, IdsAreToldWithoutOpeningTheNode) {
     closed.Node = 12;
     closed.ProductId = 0xC52B;
     tree.Add(closed, /*plainNode=*/false);
-    FakeHidDevice odd = kMouse;
-    odd.Node = 13;
-    const fs::path oddNode = tree.Add(odd);
-    std::ofstream(oddNode / "../../uevent") << "DRIVER=hid-generic\nHID_ID=0003:0001046D:0000C077\n";
+    // Devices whose sysfs name tells nothing: the uevent speaks for them, when it can.
+    const auto renamed = [&](unsigned node, const char* uevent) {
+        FakeHidDevice device = kMouse;
+        device.Node = node;
+        const fs::path nodeFolder = tree.Add(device);
+        const fs::path other = tree.Sys() / "devices" / ("odd-" + std::to_string(node));
+        fs::create_directories(other);
+        std::ofstream(other / "uevent") << uevent;
+        fs::remove(nodeFolder / "device");
+        fs::create_directory_symlink(other, nodeFolder / "device");
+    };
+    renamed(13, "DRIVER=hid-generic\nHID_ID=0003:0001046D:0000C077\n"); // vendor beyond 16 bits
+    renamed(14, "DRIVER=hid-generic\nHID_ID=0018:000004F3:00003147\n");
 
     Guid guid;
     api.HidD_GetHidGuid(guid);
@@ -142,7 +151,8 @@ TEST_F(HidrawSysfs, IdsAreToldWithoutOpeningTheNode) {
         {3, std::pair{std::uint16_t{0x04F3}, std::uint16_t{0x3147}}}, // I2C
         {10, std::pair{std::uint16_t{0x046D}, std::uint16_t{0xC077}}},
         {12, std::pair{std::uint16_t{0x046D}, std::uint16_t{0xC52B}}}, // no node file to open
-        {13, std::nullopt},                                            // a vendor beyond 16 bits
+        {13, std::nullopt},
+        {14, std::pair{std::uint16_t{0x04F3}, std::uint16_t{0x3147}}},
     };
     InterfaceData data;
     data.cbSize = sizeof data;
@@ -164,6 +174,34 @@ TEST_F(HidrawSysfs, IdsAreToldWithoutOpeningTheNode) {
     EXPECT_EQ(api.GetInterfaceIds(set, data, (tree.Dev() / "hidraw9").string(), ids), 0);
     EXPECT_EQ(api.GetInterfaceIds(kInvalidHandle, data, paths.front(), ids), 0);
     api.SetupDiDestroyDeviceInfoList(set);
+}
+
+// The two texts sysfs tells vendor and product in: the HID device's name and its uevent's HID_ID.
+TEST(HidIdText, Table) {
+    using Id = std::optional<std::pair<std::uint16_t, std::uint16_t>>;
+    const auto asPair = [](std::optional<hidraw::HidId> id) -> Id {
+        return id ? Id{{id->VendorId, id->ProductId}} : std::nullopt;
+    };
+    const struct {
+        const char* text;
+        Id name, uevent;
+    } rows[] = {
+        {"0003:1209:7E51.0004", Id{{0x1209, 0x7E51}}, std::nullopt},
+        {"0005:046D:B342.10004", Id{{0x046D, 0xB342}}, std::nullopt},  // the instance grows
+        {"0003:00001209:00007E51", std::nullopt, Id{{0x1209, 0x7E51}}},
+        {"0003:0001046D:0000C077", std::nullopt, std::nullopt},          // beyond 16 bits
+        {"0003:1209:7E5.0004", std::nullopt, std::nullopt},
+        {"0003:1209:7E51.", std::nullopt, std::nullopt},
+        {"0003:1209:7E51", std::nullopt, Id{{0x1209, 0x7E51}}},
+        {"0003:12G9:7E51.0001", std::nullopt, std::nullopt},
+        {"0003:00001209:00007E51x", std::nullopt, std::nullopt},
+        {"hidraw0", std::nullopt, std::nullopt},
+        {"", std::nullopt, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(asPair(hidraw::ParseHidDeviceName(row.text)), row.name) << row.text;
+        EXPECT_EQ(asPair(hidraw::ParseHidId(row.text)), row.uevent) << row.text;
+    }
 }
 
 enum class Kind { Serial, Manufacturer, Product };

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# In the guest, with QEMU's keyboard, mouse and tablet as the other HID interfaces: runs
+# observed/opens.scenario (the window searching with no board, then with one plugged in) while
+# inotify, outside the program, records every open of a node in /dev. The window must open no
+# other device's node, and the board's node exactly three times: once in the scan's walk, once in
+# FindTheHid's, once more for the read handle.
+#
+#   guest-opens.sh BUILD_DIR RESULT_DIR SCENARIO
+set -uo pipefail
+build=$1 results=$2 scenario=$3
+here=$(cd "$(dirname "$0")" && pwd)
+plug=("$here/plug" "$build/harness/emulated-board/tensilo-emulated-board" "$here/boards"
+      "$results/opens.writes")
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/xdg-runtime
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+rm -f "$results"/opens.*
+
+fail() { echo "FAILED: $*"; exit 1; }
+command -v inotifywait >/dev/null || fail "inotifywait is missing: run scripts/install-deps (inotify-tools)."
+
+# QEMU's devices enumerate while the guest starts: wait up to 10 s for their three nodes.
+for ((tries = 0; tries < 200; tries++)); do
+    others=(/sys/class/hidraw/hidraw*)
+    [ "${#others[@]}" -lt 3 ] || [ ! -e "${others[0]}" ] || break
+    sleep 0.05
+done
+others=("${others[@]##*/}")
+[ "${#others[@]}" -ge 3 ] || fail "QEMU's keyboard, mouse and tablet did not appear (hidraw: ${others[*]})."
+echo "other HID interfaces: ${others[*]}"
+
+inotifywait -m -e open --format '%f' /dev >"$results/opens.log" 2>"$results/opens.watch" &
+watcher=$!
+for ((tries = 0; tries < 200; tries++)); do
+    grep -q "Watches established" "$results/opens.watch" && break
+    sleep 0.05
+done
+grep -q "Watches established" "$results/opens.watch" || fail "inotifywait did not start: $(cat "$results/opens.watch")"
+
+timeout 300 "$build/harness/scenario/tensilo-scenario" --system-boards --plug "${plug[*]}" \
+    "$scenario" >"$results/opens.out" 2>&1
+status=$?
+board=
+for node in /sys/class/hidraw/hidraw*; do
+    case $(readlink -f "$node/device") in */dummy_hcd.*) board=${node##*/} ;; esac
+done
+[ ! -f /run/tensilo-plug/A.pid ] || "${plug[@]}" detach A || status=1
+sleep 0.2
+kill "$watcher"
+wait "$watcher" 2>/dev/null
+cat "$results/opens.out"
+[ "$status" = 0 ] || fail "the scenario ended with status $status."
+[ -n "$board" ] || fail "the board's node was not found."
+
+opened() { grep -cx "$1" "$results/opens.log"; }
+echo "opens seen: $(grep '^hidraw' "$results/opens.log" | sort | uniq -c | tr '\n' ' ')"
+failed=0
+for node in "${others[@]}"; do
+    [ "$(opened "$node")" = 0 ] || { echo "FAILED: $node (another device) was opened $(opened "$node") times."; failed=1; }
+done
+[ "$(opened "$board")" = 3 ] || { echo "FAILED: the board's $board was opened $(opened "$board") times, not 3."; failed=1; }
+[ "$failed" = 1 ] || echo "passed: no other device's node opened; the board's opened 3 times"
+exit $failed
