@@ -4,6 +4,7 @@
 // gain lists written in the user's locale.
 #include "app/frm_main.h"
 #include "device/sim/simulated_boards.h"
+#include "tests/window/process_state.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -152,6 +153,7 @@ TEST(GainLists, UseTheLocalesDecimalSeparator) {
         QLocale locale;
         const char* item1;
     };
+    const testing::DefaultLocaleGuard restored;
     for (const Case& c : {Case{QLocale(QLocale::German, QLocale::Germany), "1,00390625"},
                           Case{QLocale::c(), "1.00390625"}}) {
         SCOPED_TRACE(c.item1);
@@ -167,7 +169,6 @@ TEST(GainLists, UseTheLocalesDecimalSeparator) {
         }
         window.close();
     }
-    QLocale::setDefault(QLocale::c());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // actually used, that Summary is out of sight, the focus order, and a picture of the window.
 #include "app/frm_main.h"
 #include "device/sim/simulated_boards.h"
+#include "tests/window/process_state.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -142,9 +143,11 @@ TEST_F(WindowLayoutTest, TheGainListsShowWhatTheyHoldInTheLocalesNotation) {
     widgetsShowTheLists();
     EXPECT_EQ(window.Pot2.itemText(2559), "1022");
 
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    window.ReadBackSettings();
-    QLocale::setDefault(QLocale::c());
+    {
+        const testing::DefaultLocaleGuard restored;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        window.ReadBackSettings();
+    }
     for (const ListControl* list : lists)
         EXPECT_EQ(combo(list)->itemText(1), "1,00390625") << list->name();
     window.ReadBackSettings();
