@@ -42,8 +42,8 @@ private:
 // A drop-down box of the fixed size the layout gives it. Its popup is made when it is first
 // opened, so a list nobody opens costs none, and the box never measures its items for a size hint.
 // A text wider than the closed box (a gain such as 1.01171875 in a box of 80 pixels) is shown cut
-// at the end with an ellipsis, never clipped into a different-looking number; its tool tip shows it
-// whole.
+// at the end with an ellipsis, never clipped into a different-looking number; its tool tip and
+// the popup show it whole.
 class DropDownBox final : public QComboBox {
 public:
     using QComboBox::QComboBox;
@@ -54,8 +54,20 @@ public:
     void showPopup() override {
         // view() makes the popup on the first call. Rows of one height spare measuring every item
         // to place the popup's rows.
-        if (auto* rows = qobject_cast<QListView*>(view()))
-            rows->setUniformItemSizes(true);
+        QAbstractItemView* rows = view();
+        if (auto* list = qobject_cast<QListView*>(rows))
+            list->setUniformItemSizes(true);
+        // A style whose popup is a menu widens it to the widest item itself; one whose popup is a
+        // list makes it as wide as the box and cuts the items. Measuring every item is left to
+        // the opening of the popup, which is when they are shown.
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        if (!style()->styleHint(QStyle::SH_ComboBox_Popup, &option, this)) {
+            const int scrollBar = count() > maxVisibleItems()
+                                      ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, rows)
+                                      : 0;
+            rows->setMinimumWidth(rows->sizeHintForColumn(0) + 2 * rows->frameWidth() + scrollBar);
+        }
         QComboBox::showPopup();
     }
 

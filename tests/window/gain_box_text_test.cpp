@@ -1,12 +1,13 @@
 // A gain box is 80 pixels wide, too narrow for gains such as 1.01171875. The closed box shows each
 // of the 2560 gain texts whole or cut at the end with an ellipsis, never clipped into a number
-// that looks like another; the tool tip of a cut value shows it whole. Texts
+// that looks like another; the tool tip of a cut value and the popup's rows show it whole. Texts
 // are checked as the style draws them, in the window's font and at the scale this process runs
 // at: CTest runs these tests at scale 1 and again in a process of its own at QT_SCALE_FACTOR=2.
 #include "app/frm_main.h"
 #include "app/window_font.h"
 #include "device/sim/simulated_boards.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QFontMetricsF>
@@ -135,6 +136,28 @@ TEST_F(GainBoxTextTest, ACutValuesToolTipShowsItWhole) {
     EXPECT_TRUE(QToolTip::isVisible());
     EXPECT_EQ(QToolTip::text(), "1.01171875");
     // The tip belongs to the box and goes with the window.
+}
+
+// A style whose popup is a list (Windows) makes it as wide as the box; its rows would cut the
+// values. Fusion's popup is a menu, which Qt widens to the widest item itself.
+TEST_F(GainBoxTextTest, APopupListsEveryGainTextWhole) {
+    for (const ListControl* list : {&window.LC_gain, &window.Pot1}) {
+        SCOPED_TRACE(std::string(list->name()));
+        const RecordedBox recorded(Box(*list), "Windows");
+        QComboBox* box = recorded.box();
+        box->showPopup();
+        const QAbstractItemView* rows = box->view();
+        ASSERT_TRUE(rows->isVisible());
+        const int room = rows->viewport()->width();
+        std::vector<std::string> faults;
+        for (int k = 0; k < list->count(); ++k) {
+            const int needed = rows->sizeHintForIndex(rows->model()->index(k, 0)).width();
+            if (needed > room)
+                faults.push_back(list->itemText(k).toStdString() + " needs " + std::to_string(needed) + " px");
+        }
+        EXPECT_TRUE(faults.empty()) << faults.size() << " rows in " << room << " px, the first: " << faults.front();
+        box->hidePopup();
+    }
 }
 
 } // namespace
