@@ -2,13 +2,18 @@
 
 #include <QAbstractListModel>
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -36,6 +41,9 @@ private:
 
 // A drop-down box of the fixed size the layout gives it. Its popup is made when it is first
 // opened, so a list nobody opens costs none, and the box never measures its items for a size hint.
+// A text wider than the closed box (a gain such as 1.01171875 in a box of 80 pixels) is shown cut
+// at the end with an ellipsis, never clipped into a different-looking number; its tool tip and
+// the popup show it whole.
 class DropDownBox final : public QComboBox {
 public:
     using QComboBox::QComboBox;
@@ -46,9 +54,46 @@ public:
     void showPopup() override {
         // view() makes the popup on the first call. Rows of one height spare measuring every item
         // to place the popup's rows.
-        if (auto* rows = qobject_cast<QListView*>(view()))
-            rows->setUniformItemSizes(true);
+        QAbstractItemView* rows = view();
+        if (auto* list = qobject_cast<QListView*>(rows))
+            list->setUniformItemSizes(true);
+        // A style whose popup is a menu widens it to the widest item itself; one whose popup is a
+        // list makes it as wide as the box and cuts the items. Measuring every item is left to
+        // the opening of the popup, which is when they are shown.
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        if (!style()->styleHint(QStyle::SH_ComboBox_Popup, &option, this)) {
+            const int scrollBar = count() > maxVisibleItems()
+                                      ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, rows)
+                                      : 0;
+            rows->setMinimumWidth(rows->sizeHintForColumn(0) + 2 * rows->frameWidth() + scrollBar);
+        }
         QComboBox::showPopup();
+    }
+
+protected:
+    // Every use of the option (painting, above all) sees the current text as the box shows it.
+    void initStyleOption(QStyleOptionComboBox* option) const override {
+        QComboBox::initStyleOption(option);
+        if (option->editable || option->currentText.isEmpty())
+            return;
+        // The label is drawn inside the edit field less a pixel at either side (QCommonStyle, and
+        // Fusion and the Windows styles after it). The items carry no icons.
+        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, option, QStyle::SC_ComboBoxEditField, this);
+        const qreal room = field.width() - 2;
+        option->currentText = QFontMetricsF(font(), this).elidedText(option->currentText, Qt::ElideRight, room);
+    }
+
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ToolTip) {
+            QStyleOptionComboBox option;
+            initStyleOption(&option);
+            if (option.currentText != currentText()) {
+                QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), currentText(), this);
+                return true;
+            }
+        }
+        return QComboBox::event(event);
     }
 };
 

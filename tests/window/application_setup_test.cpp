@@ -3,6 +3,7 @@
 // on a desktop whose theme names fonts for them and on one that names none.
 #include "app/application_setup.h"
 #include "app/window_font.h"
+#include "tests/window/process_state.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -19,7 +20,14 @@ QFont MenuFont() {
     return menu.font();
 }
 
-TEST(ApplicationSetupTest, WithoutThemeFontsPopupsKeepTheDesktopsFont) {
+// Every test here prepares the application, as the programs do once; the fixture puts back what
+// that changes.
+class ApplicationSetupTest : public ::testing::Test {
+protected:
+    testing::PreparedApplicationGuard restored;
+};
+
+TEST_F(ApplicationSetupTest, WithoutThemeFontsPopupsKeepTheDesktopsFont) {
     const QFont desktop = QGuiApplication::font();
     ASSERT_NE(desktop, WindowFont()) << "the test needs a desktop font other than the window's";
     PrepareApplication();
@@ -29,7 +37,7 @@ TEST(ApplicationSetupTest, WithoutThemeFontsPopupsKeepTheDesktopsFont) {
     EXPECT_EQ(QApplication::font("QComboMenuItem"), WindowFont());
 }
 
-TEST(ApplicationSetupTest, ThemeFontsForToolTipsAndMenusStayAndTheListsPopupsKeepTheWindowsFont) {
+TEST_F(ApplicationSetupTest, ThemeFontsForToolTipsAndMenusStayAndTheListsPopupsKeepTheWindowsFont) {
     QFont theme("DejaVu Serif", 11);
     for (const char* className : {"QTipLabel", "QMenu", "QComboMenuItem"})
         QApplication::setFont(theme, className);

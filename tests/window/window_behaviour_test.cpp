@@ -1,9 +1,9 @@
-// Behaviours of the window that no scenario file can show: its controls as they are created, before
-// the first search (against the values the window must have, typed here, not read from the
-// layout table the window is built from); the gain writes going on past a refused one; and the
-// gain lists written in the user's locale.
+// Behaviours of the window that no scenario file can show: its first paint before the first
+// search, the gain writes going on past a refused one, and the gain lists written in the user's
+// locale. The controls as they are created are checked with the layout, in window_layout_test.cpp.
 #include "app/frm_main.h"
 #include "device/sim/simulated_boards.h"
+#include "tests/window/process_state.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -18,79 +18,6 @@ namespace tensilo::app {
 namespace {
 
 using device::sim::SimCall;
-
-struct ExpectedControl {
-    const char* name;
-    const char* caption; // nullptr for a control without one
-    int left, top, width, height;
-    bool enabled;
-    std::optional<QColor> fill; // rectangles only
-};
-
-const QColor kWhite(255, 255, 255);
-const QColor kGreen(0, 128, 0);
-
-// clang-format off
-const ExpectedControl kExpected[] = {
-    {"Frame1",     "Device details",           120,  120, 4215, 1935, false, {}},
-    {"Label5",     "Product name",             240,  360, 1215,  285, true,  {}},
-    {"lblProduct", "",                        1560,  360, 3300,  330, true,  {}},
-    {"Label4",     "Made by",                  240,  720, 1215,  285, true,  {}},
-    {"lblManuf",   "",                        1560,  720, 3300,  330, true,  {}},
-    {"Label2",     "Version",                  240, 1080, 1455,  285, true,  {}},
-    {"lblVersion", "",                        1560, 1080, 3300,  330, true,  {}},
-    {"Label3",     "Serial Number",            240, 1440, 1815,  285, true,  {}},
-    {"SerNo",      nullptr,                   1635, 1380, 1320,  360, false, {}},
-    {"Command1",   "Restore default settings", 6480, 840, 2895,  495, true,  {}},
-    {"Frame3",     "Input gain",               120, 2160, 4215, 2055, false, {}},
-    {"LC_gain",    nullptr,                    240,  450, 1200,  360, true,  {}},
-    {"Label6",     "Load cell gain",          1620,  495, 2000,  315, false, {}},
-    {"Pot1",       nullptr,                    240,  950, 1200,  360, false, {}},
-    {"Label8",     "Potentiometer 1 gain",    1620,  995, 2000,  315, false, {}},
-    {"Pot2",       nullptr,                    240, 1450, 1200,  360, false, {}},
-    {"Label7",     "Potentiometer 2 gain",    1620, 1495, 2000,  315, false, {}},
-    {"Summary",    nullptr,                    240, 3600, 4695, 1455, true,  {}},
-    {"Frame2",     "Scaled outputs",          4560, 2160, 6735, 2055, false, {}},
-    {"LC_frame",   nullptr,                    240,  480, 4695,  285, true,  kWhite},
-    {"LC_bar",     nullptr,                    285,  525,   15,  195, true,  kGreen},
-    {"Label10",    "Load cell",               5100,  495, 1500,  315, false, {}},
-    {"Pot1_frame", nullptr,                    240,  980, 4695,  285, true,  kWhite},
-    {"Pot1_bar",   nullptr,                    285, 1025,   15,  195, true,  kGreen},
-    {"Label9",     "Potentiometer 1",         5100,  995, 1500,  315, false, {}},
-    {"Pot2_frame", nullptr,                    240, 1480, 4695,  285, true,  kWhite},
-    {"Pot2_bar",   nullptr,                    285, 1525,   15,  195, true,  kGreen},
-    {"Label11",    "Potentiometer 2",         5100, 1495, 1500,  315, false, {}},
-};
-// clang-format on
-
-TEST(WindowAtCreation, EveryControlHasItsCaptionPlaceSizeStateAndFill) {
-    device::sim::SimulatedBoards boards;
-    const FrmMain window{boards, TimerControl::Mode::Manual, [] {}};
-    for (const ExpectedControl& expected : kExpected) {
-        SCOPED_TRACE(expected.name);
-        const Control* control = window.control(expected.name);
-        ASSERT_NE(control, nullptr);
-        const QWidget* widget = control->widget();
-        ASSERT_NE(widget, nullptr);
-        EXPECT_EQ(widget->pos(), QPoint(TwipsToPixels(expected.left), TwipsToPixels(expected.top)));
-        EXPECT_EQ(widget->height(), TwipsToPixels(expected.height));
-        EXPECT_EQ(control->enabled(), expected.enabled);
-        if (const auto* captioned = dynamic_cast<const CaptionedControl*>(control)) {
-            EXPECT_EQ(captioned->caption().toStdString(), expected.caption ? expected.caption : "<none>");
-        }
-        if (const auto* rect = dynamic_cast<const RectControl*>(control)) {
-            EXPECT_EQ(rect->width(), static_cast<float>(expected.width));
-            EXPECT_EQ(rect->fill(), expected.fill.value_or(QColor()));
-        } else {
-            EXPECT_EQ(widget->width(), TwipsToPixels(expected.width));
-        }
-        if (const auto* list = dynamic_cast<const ListControl*>(control)) {
-            EXPECT_EQ(list->count(), 0);
-        }
-    }
-    EXPECT_FALSE(window.Timer.enabled());
-    EXPECT_EQ(window.Timer.interval(), 50);
-}
 
 // The window is painted on the screen before the first search: the serial list is still empty
 // when the first paint arrives.
@@ -156,6 +83,7 @@ TEST(GainLists, UseTheLocalesDecimalSeparator) {
         QLocale locale;
         const char* item1;
     };
+    const testing::DefaultLocaleGuard restored;
     for (const Case& c : {Case{QLocale(QLocale::German, QLocale::Germany), "1,00390625"},
                           Case{QLocale::c(), "1.00390625"}}) {
         SCOPED_TRACE(c.item1);
@@ -171,7 +99,6 @@ TEST(GainLists, UseTheLocalesDecimalSeparator) {
         }
         window.close();
     }
-    QLocale::setDefault(QLocale::c());
 }
 
 } // namespace

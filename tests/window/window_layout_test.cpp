@@ -1,7 +1,10 @@
-// What a scenario cannot show: the real widgets' geometry, that every caption fits in the font
-// actually used, that Summary is out of sight, the focus order, and a picture of the window.
+// What a scenario cannot show: the real widgets' geometry and their state as the window is made,
+// against the values the window must have (typed here, not read from the layout table the window is
+// built from), that every caption fits in the font actually used, that Summary is out of sight,
+// the focus order, and a picture of the window.
 #include "app/frm_main.h"
 #include "device/sim/simulated_boards.h"
+#include "tests/window/process_state.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -15,9 +18,122 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
 
 namespace tensilo::app {
 namespace {
+
+struct ExpectedControl {
+    const char* name;
+    const char* parent;  // "" for the window
+    const char* caption; // nullptr for a control without one
+    int left, top, width, height; // twips
+    bool enabled;                 // as the window is made, before the first search
+    std::optional<QColor> fill;   // rectangles only
+};
+
+const QColor kWhite(255, 255, 255);
+const QColor kGreen(0, 128, 0);
+
+// Every control in the order the window lists them.
+// clang-format off
+const ExpectedControl kExpected[] = {
+    {"Frame1",     "",       "Device details",           120,  120, 4215, 1935, false, {}},
+    {"Label5",     "Frame1", "Product name",             240,  360, 1215,  285, true,  {}},
+    {"lblProduct", "Frame1", "",                        1560,  360, 3300,  330, true,  {}},
+    {"Label4",     "Frame1", "Made by",                  240,  720, 1215,  285, true,  {}},
+    {"lblManuf",   "Frame1", "",                        1560,  720, 3300,  330, true,  {}},
+    {"Label2",     "Frame1", "Version",                  240, 1080, 1455,  285, true,  {}},
+    {"lblVersion", "Frame1", "",                        1560, 1080, 3300,  330, true,  {}},
+    {"Label3",     "Frame1", "Serial Number",            240, 1440, 1815,  285, true,  {}},
+    {"SerNo",      "Frame1", nullptr,                   1635, 1380, 1320,  360, false, {}},
+    {"Timer",      "Frame1", nullptr,                      0,    0,    0,    0, false, {}},
+    {"Command1",   "",       "Restore default settings", 6480, 840, 2895,  495, true,  {}},
+    {"Frame3",     "",       "Input gain",               120, 2160, 4215, 2055, false, {}},
+    {"LC_gain",    "Frame3", nullptr,                    240,  450, 1200,  360, true,  {}},
+    {"Label6",     "Frame3", "Load cell gain",          1620,  495, 2000,  315, false, {}},
+    {"Pot1",       "Frame3", nullptr,                    240,  950, 1200,  360, false, {}},
+    {"Label8",     "Frame3", "Potentiometer 1 gain",    1620,  995, 2000,  315, false, {}},
+    {"Pot2",       "Frame3", nullptr,                    240, 1450, 1200,  360, false, {}},
+    {"Label7",     "Frame3", "Potentiometer 2 gain",    1620, 1495, 2000,  315, false, {}},
+    {"Summary",    "Frame3", nullptr,                    240, 3600, 4695, 1455, true,  {}},
+    {"Frame2",     "",       "Scaled outputs",          4560, 2160, 6735, 2055, false, {}},
+    {"LC_frame",   "Frame2", nullptr,                    240,  480, 4695,  285, true,  kWhite},
+    {"LC_bar",     "Frame2", nullptr,                    285,  525,   15,  195, true,  kGreen},
+    {"Label10",    "Frame2", "Load cell",               5100,  495, 1500,  315, false, {}},
+    {"Pot1_frame", "Frame2", nullptr,                    240,  980, 4695,  285, true,  kWhite},
+    {"Pot1_bar",   "Frame2", nullptr,                    285, 1025,   15,  195, true,  kGreen},
+    {"Label9",     "Frame2", "Potentiometer 1",         5100,  995, 1500,  315, false, {}},
+    {"Pot2_frame", "Frame2", nullptr,                    240, 1480, 4695,  285, true,  kWhite},
+    {"Pot2_bar",   "Frame2", nullptr,                    285, 1525,   15,  195, true,  kGreen},
+    {"Label11",    "Frame2", "Potentiometer 2",         5100, 1495, 1500,  315, false, {}},
+};
+// clang-format on
+
+// Twips to pixels at 96 dots per inch, 15 to a pixel, worked out apart from the window's code.
+int Pixels(int twips) {
+    return qRound(twips / 15.0);
+}
+
+// Each control's widget sits at its place with its parent and height; a bar's width follows what
+// the program set, every other widget has the table's width.
+void ExpectWidgetsWhereTheTablePutsThem(const FrmMain& window) {
+    for (const ExpectedControl& expected : kExpected) {
+        SCOPED_TRACE(expected.name);
+        const Control* control = window.control(expected.name);
+        ASSERT_NE(control, nullptr);
+        const QWidget* widget = control->widget();
+        if (control->kind() == ControlKind::Timer) {
+            EXPECT_EQ(widget, nullptr);
+            continue;
+        }
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(widget->pos(), QPoint(Pixels(expected.left), Pixels(expected.top)));
+        EXPECT_EQ(widget->height(), Pixels(expected.height));
+        if (const auto* rect = dynamic_cast<const RectControl*>(control)) {
+            EXPECT_EQ(widget->width(), qRound(rect->width() / 15.0));
+        } else {
+            EXPECT_EQ(widget->width(), Pixels(expected.width));
+        }
+        const QWidget* parent = *expected.parent ? window.control(expected.parent)->widget() : &window;
+        EXPECT_EQ(widget->parentWidget(), parent);
+    }
+}
+
+TEST(WindowAtCreation, EveryControlHasItsPlaceCaptionStateAndFill) {
+    device::sim::SimulatedBoards boards;
+    const FrmMain window{boards, TimerControl::Mode::Manual, [] {}};
+    EXPECT_EQ(window.size(), QSize(762, 291));
+    std::vector<std::string> names, expectedNames;
+    for (const Control* control : window.controls())
+        names.emplace_back(control->name());
+    for (const ExpectedControl& expected : kExpected)
+        expectedNames.emplace_back(expected.name);
+    EXPECT_EQ(names, expectedNames);
+
+    ExpectWidgetsWhereTheTablePutsThem(window);
+    for (const ExpectedControl& expected : kExpected) {
+        SCOPED_TRACE(expected.name);
+        const Control* control = window.control(expected.name);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->enabled(), expected.enabled);
+        if (const auto* captioned = dynamic_cast<const CaptionedControl*>(control)) {
+            EXPECT_EQ(captioned->caption().toStdString(), expected.caption ? expected.caption : "<none>");
+        }
+        if (const auto* rect = dynamic_cast<const RectControl*>(control)) {
+            EXPECT_EQ(rect->width(), static_cast<float>(expected.width));
+            EXPECT_EQ(rect->widget()->width(), Pixels(expected.width));
+            EXPECT_EQ(rect->fill(), expected.fill.value_or(QColor()));
+        } else {
+            EXPECT_FALSE(expected.fill.has_value());
+        }
+        if (const auto* list = dynamic_cast<const ListControl*>(control)) {
+            EXPECT_EQ(list->count(), 0);
+        }
+    }
+    EXPECT_FALSE(window.Timer.enabled());
+    EXPECT_EQ(window.Timer.interval(), 50);
+}
 
 class WindowLayoutTest : public ::testing::Test {
 protected:
@@ -32,24 +148,10 @@ protected:
     FrmMain window{boards, TimerControl::Mode::Manual, [] {}};
 };
 
-TEST_F(WindowLayoutTest, WidgetsSitWhereTheLayoutTablePutsThemAtFifteenTwipsAPixel) {
+TEST_F(WindowLayoutTest, AShownBoardMovesNoWidget) {
     EXPECT_EQ(window.size(), QSize(762, 291));
     EXPECT_EQ(window.windowTitle(), "Tensilo Configuration");
-    for (const Control* control : window.controls()) {
-        SCOPED_TRACE(std::string(control->name()));
-        const QWidget* widget = control->widget();
-        if (control->kind() == ControlKind::Timer) {
-            EXPECT_EQ(widget, nullptr);
-            continue;
-        }
-        ASSERT_NE(widget, nullptr);
-        const ControlSpec& spec = control->spec();
-        EXPECT_EQ(widget->x(), qRound(spec.left / 15.0));
-        EXPECT_EQ(widget->y(), qRound(spec.top / 15.0));
-        EXPECT_EQ(widget->height(), qRound(spec.height / 15.0));
-        const QWidget* expectedParent = spec.parent.empty() ? &window : window.control(spec.parent)->widget();
-        EXPECT_EQ(widget->parentWidget(), expectedParent);
-    }
+    ExpectWidgetsWhereTheTablePutsThem(window);
     // The bars' widths follow the program: a full-scale bar of 4611 twips stays inside its track.
     window.LC_bar.setWidth(4611.0f);
     const QRect bar = window.LC_bar.widget()->geometry();
@@ -142,9 +244,11 @@ TEST_F(WindowLayoutTest, TheGainListsShowWhatTheyHoldInTheLocalesNotation) {
     widgetsShowTheLists();
     EXPECT_EQ(window.Pot2.itemText(2559), "1022");
 
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    window.ReadBackSettings();
-    QLocale::setDefault(QLocale::c());
+    {
+        const testing::DefaultLocaleGuard restored;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        window.ReadBackSettings();
+    }
     for (const ListControl* list : lists)
         EXPECT_EQ(combo(list)->itemText(1), "1,00390625") << list->name();
     window.ReadBackSettings();
