@@ -96,8 +96,10 @@ program_version_information() { # file, the description it must give
        $(version_value "$file" LegalCopyright) == "Copyright (c) "*" Tensilo Configuration developers" &&
        $(version_value "$file" FileDescription) == $description ]]
 }
+# The programs are those the zip must hold.
+mapfile -t programs < <(sed -n 's|^.*/bin/\(.*\)\.exe$|\1|p' "$expected_zip")
 descriptions=()
-for program in $(sed -n 's|^.*/bin/\(.*\)\.exe$|\1|p' "$expected_zip"); do
+for program in "${programs[@]}"; do
     exe=$bin/$program.exe
     echo "$program.exe: imports $(imports "$exe" | xargs); icon $(icon_sizes "$exe")"
     expect "$program.exe uses the shipped C++ runtime" grep -qx 'libstdc++-6.dll' <(imports "$exe")
@@ -128,7 +130,7 @@ status=0
 timeout 300 wine "$packages/$name.exe" /S || status=$?
 expect "the silent install exits with 0 (got $status)" test "$status" -eq 0
 stop_wine
-for program in tensilo-config tensilo-demo tensilo-hid-list; do
+for program in "${programs[@]}"; do
     expect "$program.exe is installed" test -f "$installed/bin/$program.exe"
 done
 expect "the uninstaller is installed" test -f "$installed/Uninstall.exe"
