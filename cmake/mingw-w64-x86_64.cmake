@@ -29,6 +29,8 @@ set(QT_HOST_PATH /usr CACHE PATH "Prefix of the host's Qt, whose tools the cross
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake
     CACHE PATH "CMake packages of the host's Qt")
 
-# libstdc++, libgcc and winpthread linked in, so that the programs run (under Wine too) without
-# the compiler's DLLs beside them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# The programs use the compiler's runtime DLLs (libstdc++-6.dll, libgcc_s_seh-1.dll,
+# libwinpthread-1.dll), which the packages ship beside them because Qt's DLLs need them too: one
+# C++ runtime in the process, not a copy linked into each program beside the DLLs' own. A build
+# whose programs must run without those DLLs beside them links the runtime in by passing
+#   -DCMAKE_EXE_LINKER_FLAGS="-static -static-libgcc -static-libstdc++"

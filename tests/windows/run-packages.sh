@@ -2,6 +2,9 @@
 # Tests the Windows download under Wine, in a fresh prefix on a 1280x800 virtual screen, so that
 # the programs run with the Windows platform plugin the packages ship:
 # - the zip holds exactly the expected files; unpacked, the demo's self-check passes from there;
+# - each program in it carries the icon (16, 24, 32, 48 and 256 pixels) and its version
+#   information, as the installer carries its own, and uses the C++ runtime DLLs shipped beside it,
+#   which Qt's DLLs use too, rather than a copy of its own;
 # - the installer installs silently, with Start-menu entries for the tool and the demo and an
 #   uninstaller; the demo's self-check passes from the installed folder; the silent uninstall
 #   removes every file, entry and registry key, so that the prefix is as before.
@@ -17,7 +20,7 @@ packages=$(cd "$1" && pwd)
 version=$2
 name=tensilo-config-$version-win64
 source "$here/wine-prefix.sh"
-require_tools wine wineserver timeout unzip
+require_tools wine wineserver timeout unzip x86_64-w64-mingw32-objdump wrestool icotool strings
 for file in "$name.zip" "$name.exe"; do
     [[ -f $packages/$file ]] ||
         { echo "FAIL: $packages/$file is missing: the Windows build did not run" >&2; exit 1; }
@@ -69,6 +72,54 @@ expect "the zip holds the three programs, Qt's DLLs and plugins, the runtime, RE
     diff "$expected_zip" "$work/zip-files"
 mkdir "$drive_c/unpacked"
 unzip -q "$packages/$name.zip" -d "$drive_c/unpacked"
+bin=$drive_c/unpacked/$name/bin
+
+# The DLLs a program or DLL loads by name at start.
+imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'; }
+# The value of a key in a file's version information, from its UTF-16 strings: the key's line is
+# followed by the value's.
+version_value() { wrestool -x --raw -t 16 "$1" | strings -el -n 1 | sed -n "/^$2\$/{n;p;q}"; }
+# The pixel sizes of the file's first icon, as Explorer reads them from its resources.
+icon_sizes() {
+    wrestool -x -t 14 "$1" >"$work/group.ico" &&
+        icotool -l "$work/group.ico" | sed -n 's/.*--width=\([0-9]*\) --height=\1 .*/\1/p' | sort -n | xargs
+}
+program_version_information() { # file, the description it must give
+    local file=$1 description=$2 key value
+    for key in ProductName ProductVersion FileVersion FileDescription CompanyName LegalCopyright; do
+        echo "  $key: $(version_value "$file" "$key")"
+    done
+    [[ $(version_value "$file" ProductName) == "Tensilo Configuration" &&
+       $(version_value "$file" ProductVersion) == "$version" &&
+       $(version_value "$file" FileVersion) == "$version" &&
+       $(version_value "$file" CompanyName) == "Tensilo Configuration developers" &&
+       $(version_value "$file" LegalCopyright) == "Copyright (c) "*" Tensilo Configuration developers" &&
+       $(version_value "$file" FileDescription) == $description ]]
+}
+# The programs are those the zip must hold.
+mapfile -t programs < <(sed -n 's|^.*/bin/\(.*\)\.exe$|\1|p' "$expected_zip")
+descriptions=()
+for program in "${programs[@]}"; do
+    exe=$bin/$program.exe
+    echo "$program.exe: imports $(imports "$exe" | xargs); icon $(icon_sizes "$exe")"
+    expect "$program.exe uses the shipped C++ runtime" grep -qx 'libstdc++-6.dll' <(imports "$exe")
+    # Windows finds DLLs whatever the case of their names.
+    for dll in $(imports "$exe" | grep -E '^(lib|qt6)'); do
+        expect "$program.exe loads $dll, which is shipped beside it" \
+            grep -qx "$dll" <(ls "$bin" | tr 'A-Z' 'a-z')
+    done
+    expect "$program.exe carries the icon at 16, 24, 32, 48 and 256 pixels" \
+        test "$(icon_sizes "$exe")" = "16 24 32 48 256"
+    expect "$program.exe tells what it is and its version" \
+        program_version_information "$exe" "Tensilo Configuration*"
+    descriptions+=("$(version_value "$exe" FileDescription)")
+done
+expect "each program describes itself in its own words" \
+    test "$(printf '%s\n' "${descriptions[@]}" | sort -u | wc -l)" -eq "${#descriptions[@]}"
+expect "Qt's DLLs use the same C++ runtime" grep -qx 'libstdc++-6.dll' <(imports "$bin/Qt6Core.dll")
+echo "$name.exe:"
+expect "the installer tells what it installs and its version" \
+    program_version_information "$packages/$name.exe" "Tensilo Configuration $version installer"
 expect "the demo's self-check passes in the unpacked zip" self_check_from "C:/unpacked/$name/bin"
 rm -rf "$drive_c/unpacked"
 expect "the unpacked programs left nothing in the prefix" unchanged_since fresh
@@ -79,7 +130,7 @@ status=0
 timeout 300 wine "$packages/$name.exe" /S || status=$?
 expect "the silent install exits with 0 (got $status)" test "$status" -eq 0
 stop_wine
-for program in tensilo-config tensilo-demo tensilo-hid-list; do
+for program in "${programs[@]}"; do
     expect "$program.exe is installed" test -f "$installed/bin/$program.exe"
 done
 expect "the uninstaller is installed" test -f "$installed/Uninstall.exe"

@@ -75,6 +75,12 @@ expect "Qt's message about it is on standard error" \
     grep -q 'Could not find the Qt platform plugin "tensilo-none"' "$work/noplatform.err"
 
 echo "=== tensilo-hid-list.exe"
+run version wine "$windows_bin/tensilo-hid-list.exe" --version
+run mistake wine "$windows_bin/tensilo-hid-list.exe" --bogus
+expect "tensilo-hid-list --version says its version" \
+    grep -Eqx 'tensilo-hid-list [0-9]+\.[0-9]+\.[0-9]+' "$work/version.out"
+expect "tensilo-hid-list --bogus exits with 2 and shows the usage on standard error" \
+    test "$(cat "$work/mistake.status")" -eq 2 -a -s "$work/mistake.err" -a ! -s "$work/mistake.out"
 run list wine "$windows_bin/tensilo-hid-list.exe"
 cat "$work/list.out"
 expect "tensilo-hid-list exits with 0" test "$(cat "$work/list.status")" -eq 0

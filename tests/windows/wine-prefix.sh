@@ -40,7 +40,7 @@ require_tools() {
     done
     if [[ ${#missing[@]} -gt 0 ]]; then
         echo "FAIL: not installed: ${missing[*]}; scripts/install-deps installs the Debian" \
-             "packages that bring them (scripts/debian-packages.txt)." >&2
+             "packages that bring them (scripts/debian-packages-*.txt)." >&2
         exit 1
     fi
 }

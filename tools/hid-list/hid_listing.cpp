@@ -175,4 +175,14 @@ std::string AccessAdvice(const std::vector<InterfaceReport>& reports) {
     return NoAccessHint();
 }
 
+std::string NoInterfaceAdvice() {
+#ifdef _WIN32
+    return "The system offers no HID interface: check the board's cable and look for the board "
+           "in Device Manager (Human Interface Devices, or a device with a warning sign).";
+#else
+    return "The system offers no HID interface: check the board's cable, then whether the kernel "
+           "saw the board (`dmesg`, `lsusb`) and made a /dev/hidraw node for it.";
+#endif
+}
+
 } // namespace tensilo::tools

@@ -51,4 +51,8 @@ std::string FormatSummary(const std::vector<InterfaceReport>& reports);
 // What to do about boards this user may not open; empty when there are none.
 std::string AccessAdvice(const std::vector<InterfaceReport>& reports);
 
+// What to check when the system offers no HID interface at all, in one line: the board is then not
+// seen, whatever this user may open.
+std::string NoInterfaceAdvice();
+
 } // namespace tensilo::tools

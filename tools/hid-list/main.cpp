@@ -2,12 +2,15 @@
 // device strings and report lengths, and marks the Tensilo boards among them. For the user whose
 // window lists no board: it shows whether the board is seen at all, and what the window's walk
 // would get from it.
+//   tensilo-hid-list [--help | --version]
 #include "device/board_identity.h"
 #include "device/platform_backend.h"
 #include "tools/hid-list/hid_listing.h"
 
 #include <iostream>
+#include <ostream>
 #include <string>
+#include <string_view>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -36,7 +39,37 @@ private:
 } // namespace
 #endif
 
-int main() {
+namespace {
+
+void PrintUsage(std::ostream& out) {
+    out << "Usage: tensilo-hid-list [--help | --version]\n"
+           "Lists every HID interface the system offers, with its vendor and product IDs, device\n"
+           "strings and report lengths, and marks the Tensilo boards with '*'.\n"
+           "  --help     show this text and exit\n"
+           "  --version  show the program's version and exit\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1) {
+        const std::string_view option = argv[1];
+        const bool help = option == "--help" || option == "-h";
+        const bool version = option == "--version";
+        if (argc == 2 && help) {
+            PrintUsage(std::cout);
+            return 0;
+        }
+        if (argc == 2 && version) {
+            std::cout << "tensilo-hid-list " TENSILO_VERSION "\n";
+            return 0;
+        }
+        // Each option stands alone: after one, any further argument is the mistake.
+        std::cerr << "tensilo-hid-list: unexpected argument '" << argv[help || version ? 2 : 1]
+                  << "'\n";
+        PrintUsage(std::cerr);
+        return 2;
+    }
 #ifdef _WIN32
     const Utf8Console console;
 #endif
@@ -51,6 +84,8 @@ int main() {
     for (const auto& report : reports)
         std::cout << tools::FormatInterfaceLine(report) << '\n';
     std::cout << tools::FormatSummary(reports) << '\n';
+    if (reports.empty())
+        std::cout << tools::NoInterfaceAdvice() << '\n';
     if (const std::string advice = tools::AccessAdvice(reports); !advice.empty())
         std::cout << advice << '\n';
     return 0;

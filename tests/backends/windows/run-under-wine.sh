@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Cross-compiles tensilo-hid-list and the Win32 backend's check program with mingw-w64, then runs
-# both under Wine in a fresh, throw-away prefix. Wine offers two HID interfaces of vendor 0x845E,
+# both under Wine in a fresh, throw-away prefix. They run from the build folder, without the
+# compiler's runtime DLLs beside them, so this build links the runtime in (as do the programs it
+# builds for the guest of tests/kernel). Wine offers two HID interfaces of vendor 0x845E,
 # a mouse (product 0x0001, input reports of 2 bytes) and a keyboard (0x0002, 14 bytes).
 # Usage: run-under-wine.sh SOURCE_DIR CROSS_BUILD_DIR
 set -euo pipefail
@@ -20,7 +22,9 @@ if ! timeout 300 cmake -S "$source_dir" -B "$build_dir" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
         -DTENSILO_BUILD_GUI=OFF -DTENSILO_BUILD_TESTS=OFF -DTENSILO_WERROR=ON \
-        -DTENSILO_BUILD_WIN32_CHECK=ON >"$build_dir/configure.log" 2>&1; then
+        -DTENSILO_BUILD_WIN32_CHECK=ON \
+        -DCMAKE_EXE_LINKER_FLAGS="-static -static-libgcc -static-libstdc++" \
+        >"$build_dir/configure.log" 2>&1; then
     cat "$build_dir/configure.log"
     fail "configuring the cross build"
 fi
