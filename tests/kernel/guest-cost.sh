@@ -12,8 +12,9 @@ build=$1 results=$2 searches=${3:-50} ticks=${4:-500}
 here=$(cd "$(dirname "$0")" && pwd)
 bench=$build/bench/tensilo-bench-system
 plug=("$here/plug" "$build/harness/emulated-board/tensilo-emulated-board" "$here/boards" "$results/cost.writes")
-export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/xdg-runtime
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+# A runtime folder of its own (mode 700, as Qt wants it): the guest's /tmp shows the host's files.
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR
+XDG_RUNTIME_DIR=$(mktemp -d)
 
 # QEMU's devices enumerate while the guest starts: wait up to 10 s for their three nodes.
 for ((tries = 0; tries < 200; tries++)); do

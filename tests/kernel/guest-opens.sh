@@ -11,8 +11,9 @@ build=$1 results=$2 scenario=$3
 here=$(cd "$(dirname "$0")" && pwd)
 plug=("$here/plug" "$build/harness/emulated-board/tensilo-emulated-board" "$here/boards"
       "$results/opens.writes")
-export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/xdg-runtime
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+# A runtime folder of its own (mode 700, as Qt wants it): the guest's /tmp shows the host's files.
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR
+XDG_RUNTIME_DIR=$(mktemp -d)
 rm -f "$results"/opens.*
 
 fail() { echo "FAILED: $*"; exit 1; }
@@ -36,8 +37,9 @@ for ((tries = 0; tries < 200; tries++)); do
 done
 grep -q "Watches established" "$results/opens.watch" || fail "inotifywait did not start: $(cat "$results/opens.watch")"
 
-timeout 300 "$build/harness/scenario/tensilo-scenario" --system-boards --plug "${plug[*]}" \
-    "$scenario" >"$results/opens.out" 2>&1
+# The runner splits the plug command into words as a shell would: each is quoted.
+timeout 300 "$build/harness/scenario/tensilo-scenario" --system-boards \
+    --plug "$(printf '"%s" ' "${plug[@]}")" "$scenario" >"$results/opens.out" 2>&1
 status=$?
 board=
 for node in /sys/class/hidraw/hidraw*; do

@@ -10,8 +10,9 @@ set -uo pipefail
 build=$1 results=$2 group=$3
 here=$(cd "$(dirname "$0")" && pwd)
 firmware=$build/harness/emulated-board/tensilo-emulated-board
-export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/xdg-runtime
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+# A runtime folder of its own (mode 700, as Qt wants it): the guest's /tmp shows the host's files.
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR
+XDG_RUNTIME_DIR=$(mktemp -d)
 
 failed=0
 for scenario in "$group"/*.scenario; do
@@ -19,8 +20,11 @@ for scenario in "$group"/*.scenario; do
     log=$results/$name.writes
     rm -f "$log" "$log".*.out
     started=$(date +%s%N)
+    # The runner splits the plug command into words as a shell would: each is quoted, as paths
+    # may hold spaces.
     timeout 300 "$build/harness/scenario/tensilo-scenario" --system-boards \
-        --plug "$here/plug $firmware $here/boards $log" "$scenario" >"$results/$name.out" 2>&1
+        --plug "$(printf '"%s" ' "$here/plug" "$firmware" "$here/boards" "$log")" "$scenario" \
+        >"$results/$name.out" 2>&1
     status=$?
     for pidfile in /run/tensilo-plug/*.pid; do
         [ -e "$pidfile" ] || continue

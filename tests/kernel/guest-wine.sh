@@ -13,9 +13,12 @@ run_unix=$cross/tests/backends/windows/check/tensilo-run-unix.exe
 plug=("$here/plug" "$build/harness/emulated-board/tensilo-emulated-board" "$here/boards"
       "$results/wine.writes")
 rm -f "$results"/wine.writes "$results"/wine.writes.*
-export WINEPREFIX=$prefix HOME=/tmp/home TMPDIR=/tmp WINEDEBUG=-all
+# A home and a temporary folder (wineserver's socket) of its own: the guest's /tmp shows the
+# host's files.
+work=$(mktemp -d)
+export WINEPREFIX=$prefix HOME=$work/home TMPDIR=$work/tmp WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=;mshtml="
-mkdir -p "$HOME"
+mkdir -p "$HOME" "$TMPDIR"
 # One wineserver for both programs: Wine's start is what takes long under TCG.
 wineserver -p
 "${plug[@]}" attach A && "${plug[@]}" attach B || exit 1
@@ -34,9 +37,11 @@ grep -q ", 2 Tensilo boards$" "$results/wine-list.out" ||
     { echo "Wine did not count two Tensilo boards."; failed=1; }
 # tensilo-scenario.exe over both boards; its plug command goes through tensilo-run-unix.exe, since
 # Wine neither waits for a Unix program it starts nor tells its exit status. The file pulls A out.
+# Its words are quoted, as paths may hold spaces.
 started=$(date +%s)
 timeout 240 wine "$programs/tensilo-scenario.exe" --system-boards \
-    --plug "$run_unix ${plug[*]}" "$here/wine-scenarios/present_boards.scenario" 2>&1 |
+    --plug "$(printf '"%s" ' "$run_unix" "${plug[@]}")" \
+    "$here/wine-scenarios/present_boards.scenario" 2>&1 |
     tr -d '\r' || { echo "FAILED present_boards.scenario"; failed=1; }
 echo "tensilo-scenario.exe took $(( $(date +%s) - started )) s"
 [ ! -f /run/tensilo-plug/A.pid ] || "${plug[@]}" detach A || exit 1

@@ -2,8 +2,8 @@
 # Makes the guest that tests boot: Debian's own kernel, from the package that linux-image-amd64
 # depends on (downloaded with apt-get and unpacked, never installed on this machine), as an
 # uncompressed vmlinux that QEMU boots by PVH, and an initramfs with busybox, the kernel modules
-# for USB gadgets, HID and 9p, and guest-init as its init. Everything is cached in CACHE_DIR;
-# a second run with the same kernel version does nothing.
+# for USB gadgets, HID, 9p and overlayfs, and guest-init as its init. Everything is cached in
+# CACHE_DIR; a second run with the same kernel version does nothing.
 #
 #   prepare-guest.sh CACHE_DIR
 #
@@ -55,7 +55,7 @@ xz -dc --single-stream < <(tail -c +$((offset + 1)) "$bzimage" 2>/dev/null) >"$g
 
 # The initramfs: busybox, the modules in load order (with their parameters), the init script.
 root=$guest/initramfs
-mkdir -p "$root"/{bin,dev,proc,sys,host,modules}
+mkdir -p "$root"/{bin,dev,proc,sys,host,scratch,layers,modules}
 cp /bin/busybox "$root/bin/busybox"
 cp "$here/guest-init" "$root/init"
 chmod 755 "$root/init"
@@ -81,6 +81,7 @@ fscache
 9pnet
 9pnet_virtio
 9p
+overlay
 usb-common
 usbcore
 xhci-hcd
