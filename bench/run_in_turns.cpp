@@ -2,6 +2,7 @@
 // from start to exit, processor time (user + system, all threads) and peak resident memory, and
 // the ratios of the second to the first.
 //   tensilo-bench-turns RUNS PROGRAM_A PROGRAM_B
+// A program may carry arguments, separated by spaces in one word: "tensiloctl --demo show".
 // After three warm-up runs of each, turn i runs A then B when i is even and B then A when it is
 // odd, so that a change in the machine's load falls on both alike. Each run is started with
 // posix_spawn and reaped with wait4: the clock is read around those two calls only, and the
@@ -33,16 +34,34 @@ double Milliseconds(const timeval& time) {
     return static_cast<double>(time.tv_sec) * 1e3 + static_cast<double>(time.tv_usec) / 1e3;
 }
 
-// Runs `program` once; exits the whole benchmark when it cannot start or does not exit with 0.
-Run RunOnce(const char* program) {
+// The words of a command written as one argument, split at spaces.
+std::vector<std::string> Words(const std::string& command) {
+    std::vector<std::string> words;
+    std::size_t start = 0;
+    while (start < command.size()) {
+        const std::size_t end = std::min(command.find(' ', start), command.size());
+        if (end > start)
+            words.push_back(command.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
+
+// Runs `command` once; exits the whole benchmark when it cannot start or does not exit with 0.
+Run RunOnce(const std::string& command) {
+    std::vector<std::string> words = Words(command);
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const char* program = argv.front() != nullptr ? argv.front() : "";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    char* argv[] = {const_cast<char*>(program), nullptr};
     const auto started = std::chrono::steady_clock::now();
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program, &actions, nullptr, argv, environ);
+    const int spawned = posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         std::fprintf(stderr, "tensilo-bench-turns: cannot start %s\n", program);
@@ -75,9 +94,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: tensilo-bench-turns RUNS PROGRAM_A PROGRAM_B (RUNS at least 5)\n");
         return 2;
     }
-    const std::array<const char*, 2> programs = {argv[2], argv[3]};
+    const std::array<std::string, 2> programs = {argv[2], argv[3]};
     for (int i = 0; i < 3; ++i)
-        for (const char* program : programs)
+        for (const std::string& program : programs)
             RunOnce(program);
     std::array<std::vector<Run>, 2> measured;
     for (int turn = 0; turn < runs; ++turn)
@@ -86,8 +105,10 @@ int main(int argc, char** argv) {
 
     std::array<std::string, 2> names;
     for (int which : {0, 1}) {
-        const std::string path = programs[which];
-        names[which] = path.substr(path.rfind('/') + 1);
+        const std::string& command = programs[which];
+        const std::size_t end = std::min(command.find(' '), command.size());
+        const std::size_t name = command.rfind('/', end);
+        names[which] = command.substr(name == std::string::npos ? 0 : name + 1);
     }
     std::printf("medians of %d runs each, in turns\n", runs);
     std::printf("%-32s %10s %14s %14s\n", "program", "wall ms", "processor ms", "max RSS KiB");
