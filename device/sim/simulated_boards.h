@@ -1,5 +1,5 @@
-// Simulated Tensilo boards behind the HID interface: deterministic, single-threaded and without
-// real time. Each board answers as a real one does: its strings, its settings report (changed by
+// Simulated Tensilo boards behind the HID interface: deterministic, single-threaded and, unless
+// told to follow real time, without it. Each board answers as a real one does: its strings, its settings report (changed by
 // the register writes it takes), its queued input reports; any call can be switched to fail, and
 // boards can be plugged in and out at any moment. The steering face (SimSteering) plugs, queues
 // and reads back what the program did; it also keeps an account of handles, so that tests can
@@ -10,6 +10,9 @@
 // In streaming mode a board makes its own input reports from an explicit clock instead of a
 // queue: one report every 10 ms of simulated time, a load-cell signal (a slow wave plus noise,
 // scaled by the load applied and by the gain the board holds) and two drifting potentiometers.
+// The clock is moved by hand (AdvanceClock, and a waiting read, which moves it on to the next
+// report or to the end of its wait), or follows real time (FollowRealTime), and then a waiting
+// read sleeps until the next report or the end of its wait.
 #pragma once
 
 #include "device/hid_api.h"
@@ -17,9 +20,9 @@
 #include "device/sim/signal_generator.h"
 #include "device/system_failure.h"
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -58,6 +61,9 @@ public:
                         bool initialState) override;
     std::int32_t ReadFile(Handle device, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
                           Overlapped& overlapped) override;
+    std::int32_t ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
+                                     std::uint32_t& bytesRead, Overlapped& overlapped,
+                                     std::uint32_t timeoutMilliseconds) override;
     std::int32_t CloseHandle(Handle handle) override;
 
     std::optional<SystemFailure> LastFailure() const override;
@@ -70,6 +76,7 @@ public:
     void Detach(BoardId board) override;
     bool IsAttached(BoardId board) const override;
     void QueueReport(BoardId board, std::span<const std::uint8_t> bytes) override;
+    void QueueUnplug(BoardId board) override;
     void SetSettingsReport(BoardId board, std::span<const std::uint8_t> bytes) override;
     std::vector<std::uint8_t> SettingsReport(BoardId board) const override;
     void SetFailing(BoardId board, SimCall call, bool failing) override;
@@ -89,9 +96,10 @@ public:
     double Load(BoardId board) const;
     // Moves the simulated clock forward; streaming boards make one report per 10 ms.
     void AdvanceClock(std::uint64_t milliseconds);
-    // Lets the clock follow `now` (milliseconds, never going back): each read first moves the
-    // clock on to it, so that reports appear as time passes without a timer driving the clock.
-    void FollowClock(std::function<std::uint64_t()> now) { clockSource_ = std::move(now); }
+    // Lets the clock follow real time from now on, never going back: each read first moves the
+    // clock on by the time passed, so that reports appear as time passes without a timer driving
+    // the clock, and a waiting read sleeps.
+    void FollowRealTime();
     std::uint64_t ClockMilliseconds() const { return clockMs_; }
 
     // The device path of a board, as the enumeration reports it.
@@ -100,6 +108,7 @@ public:
 private:
     struct QueuedRead {
         std::vector<std::uint8_t> bytes; // empty: a read that succeeds with 0 bytes
+        bool unplug = false;             // the board is pulled out here
     };
     static std::array<int, kSimCallCount> MakeNoOneFailure() {
         std::array<int, kSimCallCount> none{};
@@ -136,6 +145,13 @@ private:
     Board* LiveBoard(Handle device, SimCall call);
     std::int32_t WriteString(Handle device, SimCall call, std::span<std::uint8_t> buffer);
     void MakeStreamingReports(Board& board);
+    // Hands out the board's queue from its front, which must hold something, as a read does.
+    std::int32_t TakeQueuedReports(Board& board, std::span<std::uint8_t> buffer,
+                                   std::uint32_t& bytesRead);
+    // Moves the clock on to real time, when it follows it.
+    void CatchUpClock();
+    // Lets `milliseconds` pass: on the clock moved by hand, or asleep in real time.
+    void LetTimePass(std::uint64_t milliseconds);
     std::vector<std::uint8_t> StreamingReport(Board& board);
 
     std::vector<Board> boards_;
@@ -146,7 +162,9 @@ private:
     PreparsedData nextPreparsed_ = 0x7000;
     std::uint64_t attachCounter_ = 0;
     std::uint64_t clockMs_ = 0;
-    std::function<std::uint64_t()> clockSource_;
+    // Set while the clock follows real time: the moment it started to, and the clock then.
+    std::optional<std::chrono::steady_clock::time_point> realTimeStart_;
+    std::uint64_t realTimeStartMs_ = 0;
     int eventsCreated_ = 0;
     int badCloses_ = 0;
     std::optional<FailureRecord> lastFailure_;
