@@ -299,6 +299,12 @@ Handle SimulatedBoards::CreateFileA(const std::string& path, std::uint32_t, std:
             lastFailure_->refusedProductId = board.config.productId;
             return kInvalidHandle;
         }
+        int& opensBeforeOneFailure =
+            boards_[id].callsBeforeOneFailure[static_cast<std::size_t>(SimCall::Open)];
+        if (opensBeforeOneFailure >= 0 && opensBeforeOneFailure-- == 0) {
+            Fail("the simulated board fails this one open");
+            return kInvalidHandle;
+        }
         ++boards_[id].timesOpened;
         HandleEntry entry;
         entry.kind = HandleKind::Device;

@@ -81,7 +81,8 @@ public:
     std::vector<std::uint8_t> SettingsReport(BoardId board) const override;
     void SetFailing(BoardId board, SimCall call, bool failing) override;
     // One call fails and the rest go on as before: the call of this kind on the board's open
-    // handles that comes after `succeedFirst` others fails, once.
+    // handles (or, for SimCall::Open, the open of its path) that comes after `succeedFirst`
+    // others fails, once.
     void FailOneCall(BoardId board, SimCall call, int succeedFirst = 0);
     int OpenHandles(BoardId board) const override;
     int TimesOpened(BoardId board) const override { return boards_.at(board).timesOpened; }
