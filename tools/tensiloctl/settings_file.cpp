@@ -66,7 +66,7 @@ std::variant<SavedSettings, std::string> ReadSettingsFile(std::string_view text)
     const QJsonDocument document = QJsonDocument::fromJson(
         QByteArray(text.data(), static_cast<qsizetype>(text.size())), &error);
     if (error.error != QJsonParseError::NoError)
-        return "is not valid JSON: " + error.errorString().toStdString() + " at byte " +
+        return "is not valid JSON: " + error.errorString().toStdString() + " near byte " +
                std::to_string(error.offset);
     if (!document.isObject())
         return std::string("does not hold a JSON object");
@@ -77,9 +77,10 @@ std::variant<SavedSettings, std::string> ReadSettingsFile(std::string_view text)
         return std::string("is not a Tensilo settings file: its format is not \"") +
                kSettingsFormat + "\"";
     const QJsonValue version = file.value("version");
-    if (!version.isDouble() || version.toDouble() != kSettingsVersion)
-        return "has settings version " +
-               (version.isDouble() ? NumberText(version.toDouble()) : std::string("that is no number")) +
+    if (!version.isDouble())
+        return std::string("has a settings version that is not a number");
+    if (version.toDouble() != kSettingsVersion)
+        return "has settings version " + NumberText(version.toDouble()) +
                ", and this tensiloctl reads version " + std::to_string(kSettingsVersion);
 
     SavedSettings settings;
