@@ -81,7 +81,11 @@ void InstallStopHandlers() {
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0; // no SA_RESTART: a signal ends a wait
-    sigaction(SIGINT, &action, nullptr);
+    // A shell without job control starts background commands with SIGINT ignored, so that Ctrl-C
+    // reaches only the foreground: that stays so.
+    struct sigaction previous {};
+    if (sigaction(SIGINT, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+        sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     // A reader that has gone shows as a failed write, which ends a watch; not as a signal.
     std::signal(SIGPIPE, SIG_IGN);
