@@ -14,8 +14,8 @@ using device::sim::SimCall;
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kBoardCommands = {"board",    "attach", "detach", "report",
-                                                            "settings", "fail",   "heal"};
+constexpr std::array<std::string_view, 7> kBoardCommands = {
+    "board", "attach", "detach", "report", "settings", "fail", "heal"};
 
 } // namespace
 

@@ -346,8 +346,8 @@ ScenarioRun::Actual ScenarioRun::Lookup(const std::string& what) {
             return {std::to_string(boards_.BadCloses()), false};
         throw ScenarioError("expect: handles has no value " + key);
     }
-    if (IsBoardCount(key) &&
-        std::find(boardLines_.Names().begin(), boardLines_.Names().end(), owner) != boardLines_.Names().end()) {
+    const std::vector<std::string>& names = boardLines_.Names();
+    if (IsBoardCount(key) && std::find(names.begin(), names.end(), owner) != names.end()) {
         const BoardId board = boardLines_.Board(owner);
         return {std::to_string(key == "open" ? boards_.OpenHandles(board)
                                              : boards_.TimesOpened(board)),

@@ -281,7 +281,8 @@ Outcome RunCase(const Case& testCase, const fs::path& folder) {
         writes += line + "\n";
     outcome.actual["writes"] = writes;
     if (ranAway)
-        outcome.problems.push_back("the command ran on and was stopped after an hour of simulated time");
+        outcome.problems.push_back(
+            "the command ran on and was stopped after an hour of simulated time");
     if (boards.TotalOpenHandles() != 0)
         outcome.problems.push_back(std::to_string(boards.TotalOpenHandles()) +
                                    " handle(s) left open");

@@ -60,7 +60,8 @@ TEST(MatchGainText, Table) {
         {"1021", true, none, k1020, k1020, k1022},
         {"1020.999999999", true, none, k1020, k1020, k1022},
         {"1021.000000001", true, none, k1022, k1020, k1022},
-        {"1021.0000000001", true, none, k1022, k1020, k1022}, // past the midpoint in the 10th decimal
+        // Past the midpoint in the tenth decimal.
+        {"1021.0000000001", true, none, k1022, k1020, k1022},
         {"1020.5", true, none, k1020, k1020, k1022},
         {"500.5", true, none, k500, k500, k501},
         {"500.5000000000000000001", true, none, k501, k500, k501},
@@ -91,22 +92,23 @@ TEST(MatchGainText, Table) {
 // The value in units of 1e-9 as a plain decimal with all nine decimals.
 std::string NanosText(std::uint64_t nanos) {
     std::string decimals = std::to_string(nanos % kNanosPerUnit);
-    return std::to_string(nanos / kNanosPerUnit) + "." +
-           std::string(9 - decimals.size(), '0') + decimals;
+    return std::to_string(nanos / kNanosPerUnit) + "." + std::string(9 - decimals.size(), '0') +
+           decimals;
 }
 
 TEST(MatchGainText, EveryGainTextIsItsGainAndEveryMidpointTheLowerOne) {
     for (int k = 0; k < kGainItemCount; ++k) {
         const std::string text = GainItemText(k);
         ASSERT_EQ(MatchGainText(text)->exact, k) << text;
-        ASSERT_EQ(MatchGainText(text + (text.find('.') == std::string::npos ? ".0" : "00"))->exact, k)
+        ASSERT_EQ(MatchGainText(text + (text.find('.') == std::string::npos ? ".0" : "00"))->exact,
+                  k)
             << text;
         if (k + 1 == kGainItemCount)
             break;
         const std::uint64_t midpoint = (GainNanos(k) + GainNanos(k + 1)) / 2;
         ASSERT_EQ((GainNanos(k) + GainNanos(k + 1)) % 2, 0u) << "item " << k;
-        for (const auto& [nanos, nearest] : {std::pair{midpoint - 1, k}, std::pair{midpoint, k},
-                                             std::pair{midpoint + 1, k + 1}}) {
+        for (const auto& [nanos, nearest] :
+             {std::pair{midpoint - 1, k}, std::pair{midpoint, k}, std::pair{midpoint + 1, k + 1}}) {
             const auto match = MatchGainText(NanosText(nanos));
             ASSERT_FALSE(match->exact) << NanosText(nanos);
             ASSERT_EQ(match->nearest, nearest) << NanosText(nanos);

@@ -269,8 +269,8 @@ TEST_F(SimulatedBoardsTest, WaitingReadMovesTheClockToTheNextReportOrToItsEnd) {
         {streaming, 1000, 14, 45}, // the reports of 30 and 40 were waiting: at once, both
     };
     for (const auto& step : steps) {
-        EXPECT_NE(boards.ReadFileWithTimeout(step.handle, buffer, bytesRead, overlapped, step.timeout),
-                  0);
+        EXPECT_NE(
+            boards.ReadFileWithTimeout(step.handle, buffer, bytesRead, overlapped, step.timeout), 0);
         EXPECT_EQ(bytesRead, step.bytes) << "wait " << step.timeout;
         EXPECT_EQ(boards.ClockMilliseconds(), step.clockAfter) << "wait " << step.timeout;
     }

@@ -233,9 +233,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         return ParserMistake(after);
     if (after.isSet(help))
         return {ParsedCommandLine::Outcome::Help, {}, {}};
-    for (const auto& [option, taken] : {std::pair{&board, allowed.board},
-                                        std::pair{&count, allowed.watch},
-                                        std::pair{&seconds, allowed.watch}})
+    for (const auto& [option, taken] :
+         {std::pair{&board, allowed.board}, std::pair{&count, allowed.watch},
+          std::pair{&seconds, allowed.watch}})
         if (taken && after.values(*option).size() > 1)
             return FormMistake("--" + option->names().front().toStdString() +
                                " is given more than once");
@@ -265,8 +265,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     const QStringList positional = after.positionalArguments();
     switch (invocation.command) {
     case Command::Set:
-        if (auto message = ReadGains(positional, allowed.nearest && after.isSet(nearest),
-                                     invocation.gains))
+        if (auto message =
+                ReadGains(positional, allowed.nearest && after.isSet(nearest), invocation.gains))
             return Mistake(*message);
         break;
     case Command::Save:

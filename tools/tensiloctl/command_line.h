@@ -29,9 +29,9 @@ struct Invocation {
     bool csv = false;                 // watch
     // set: the gains given, in the channels' order (load cell, potentiometer 1, 2), each once.
     std::vector<GainChoice> gains;
-    std::string file;                             // save, load; "-" for the standard streams
-    std::optional<std::uint64_t> count;           // watch --count, at least 1
-    std::optional<std::uint64_t> milliseconds;    // watch --seconds, in milliseconds, at least 1
+    std::string file;                          // save, load; "-" for the standard streams
+    std::optional<std::uint64_t> count;        // watch --count, at least 1
+    std::optional<std::uint64_t> milliseconds; // watch --seconds, in milliseconds, at least 1
 };
 
 struct ParsedCommandLine {

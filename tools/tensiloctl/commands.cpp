@@ -68,9 +68,10 @@ QJsonObject BoardObject(const ListedBoard& board) {
     object.insert("serial", QString::fromStdString(board.serial));
     object.insert("manufacturer", TextOrNull(board.details.manufacturer));
     object.insert("product", TextOrNull(board.details.product));
-    object.insert("version", board.details.version
-                                 ? QJsonValue(QString::fromStdString(VersionText(board.details.version)))
-                                 : QJsonValue(QJsonValue::Null));
+    object.insert("version",
+                  board.details.version
+                      ? QJsonValue(QString::fromStdString(VersionText(board.details.version)))
+                      : QJsonValue(QJsonValue::Null));
     object.insert("gains_settable", board.GainsSettable());
     object.insert("path", QString::fromStdString(board.path));
     return object;
@@ -241,14 +242,16 @@ int ShowBoard(device::HidApi& hid, const Invocation& invocation, const Console& 
         object.insert("serial", QString::fromStdString(target->serial));
         object.insert("manufacturer", TextOrNull(details.manufacturer));
         object.insert("product", TextOrNull(details.product));
-        object.insert("version", details.version
-                                     ? QJsonValue(QString::fromStdString(VersionText(details.version)))
-                                     : QJsonValue(QJsonValue::Null));
+        object.insert("version",
+                      details.version
+                          ? QJsonValue(QString::fromStdString(VersionText(details.version)))
+                          : QJsonValue(QJsonValue::Null));
         object.insert("gains_settable", settable);
         if (report) {
             QJsonObject gains;
             for (const Channel channel : protocol::kChannels)
-                gains.insert(ChannelName(channel), GainOrNull(protocol::SettingsItem(*report, channel)));
+                gains.insert(ChannelName(channel),
+                             GainOrNull(protocol::SettingsItem(*report, channel)));
             object.insert("gains", gains);
             QJsonArray registers;
             for (std::size_t r = 0; r < 9; ++r)
@@ -269,7 +272,8 @@ int ShowBoard(device::HidApi& hid, const Invocation& invocation, const Console& 
             << "gains\t" << SettableText(settable) << '\n';
         for (const Channel channel : protocol::kChannels)
             out << ChannelName(channel) << '\t'
-                << (report ? GainText(protocol::SettingsItem(*report, channel)) : "unknown") << '\n';
+                << (report ? GainText(protocol::SettingsItem(*report, channel)) : "unknown")
+                << '\n';
         out << "registers\t";
         if (report) {
             for (std::size_t r = 0; r < 9; ++r)
@@ -316,10 +320,9 @@ int WriteGains(device::HidApi& hid, const Invocation& invocation, const Console&
     default:
         return kBadInput;
     }
-    return ForEachBoard(hid, invocation.board, invocation.all, console,
-                        [&](const BoardTarget& target) {
-                            return WriteToBoard(hid, target, writes, console);
-                        });
+    return ForEachBoard(
+        hid, invocation.board, invocation.all, console,
+        [&](const BoardTarget& target) { return WriteToBoard(hid, target, writes, console); });
 }
 
 int SaveSettings(device::HidApi& hid, const Invocation& invocation, const Console& console) {
@@ -336,7 +339,8 @@ int SaveSettings(device::HidApi& hid, const Invocation& invocation, const Consol
         const device::BoardDetails details = device::ReadBoardDetails(hid, state, state.ReadHandle);
         const auto report = device::ReadSettingsReport(hid, state);
         if (!report) {
-            console.Say(target->serial + " sends no settings report that can be read; nothing saved");
+            console.Say(target->serial +
+                        " sends no settings report that can be read; nothing saved");
             return kBoardFault;
         }
         for (std::size_t i = 0; i < protocol::kChannels.size(); ++i) {
@@ -370,7 +374,8 @@ int SaveSettings(device::HidApi& hid, const Invocation& invocation, const Consol
     }
     output.write(text.data(), static_cast<qint64>(text.size()));
     if (!output.commit()) {
-        console.Say(invocation.file + " could not be written: " + output.errorString().toStdString());
+        console.Say(invocation.file +
+                    " could not be written: " + output.errorString().toStdString());
         return kBadInput;
     }
     return kDone;

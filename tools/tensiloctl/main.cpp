@@ -57,7 +57,8 @@ std::vector<std::string> Arguments(int argc, char** argv) {
         return arguments;
     }
     for (int i = 1; i < count; ++i) {
-        const int length = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        const int length =
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
         std::string argument(length > 0 ? static_cast<std::size_t>(length) : 1, '\0');
         WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), length, nullptr, nullptr);
         argument.resize(argument.size() - 1);

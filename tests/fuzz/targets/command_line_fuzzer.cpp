@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(!(invocation.board && invocation.all));
     FUZZ_CHECK(!invocation.count || *invocation.count >= 1);
     FUZZ_CHECK(!invocation.milliseconds || *invocation.milliseconds >= 1);
-    const bool takesFile = invocation.command == Command::Save || invocation.command == Command::Load;
+    const bool takesFile =
+        invocation.command == Command::Save || invocation.command == Command::Load;
     FUZZ_CHECK(takesFile == !invocation.file.empty());
     FUZZ_CHECK((invocation.command == Command::Set) == !invocation.gains.empty());
     // The gains, each channel at most once, in the channels' order, each among the 2560.

@@ -17,9 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto value = ParseDecimal(text);
     // A plain decimal is digits, then at most one point followed by digits; nothing else reads.
     const std::size_t point = text.find('.');
-    const bool plain = !text.empty() && text.find_first_not_of("0123456789.") == std::string_view::npos &&
-                       point != 0 && point + 1 != text.size() &&
-                       (point == std::string_view::npos || text.find('.', point + 1) == std::string_view::npos);
+    const bool plain =
+        !text.empty() && text.find_first_not_of("0123456789.") == std::string_view::npos &&
+        point != 0 && point + 1 != text.size() &&
+        (point == std::string_view::npos || text.find('.', point + 1) == std::string_view::npos);
     FUZZ_CHECK(value.has_value() == plain);
     if (!value)
         return 0;

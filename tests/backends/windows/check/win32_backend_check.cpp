@@ -174,7 +174,8 @@ public:
     std::int32_t ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
                                      std::uint32_t& bytesRead, Overlapped& overlapped,
                                      std::uint32_t timeoutMilliseconds) override {
-        return inner_.ReadFileWithTimeout(device, buffer, bytesRead, overlapped, timeoutMilliseconds);
+        return inner_.ReadFileWithTimeout(device, buffer, bytesRead, overlapped,
+                                          timeoutMilliseconds);
     }
     std::int32_t CloseHandle(Handle handle) override {
         const std::int32_t result = inner_.CloseHandle(handle);
