@@ -68,13 +68,11 @@ std::vector<std::string> Arguments(int argc, char** argv) {
     return arguments;
 }
 #else
-// The first SIGINT or SIGTERM asks the program to stop; it ends its wait (poll returns EINTR)
-// and finishes as usual. A second one ends it at once, as if none had been caught.
-void OnSignal(int signal) {
-    if (stopRequested.exchange(true)) {
-        std::signal(signal, SIG_DFL);
-        std::raise(signal);
-    }
+// SIGINT and SIGTERM ask the program to stop: a wait ends (poll returns EINTR) and the command
+// finishes as usual, also when the signal comes twice, as from `timeout`, which sends it to the
+// program and again to its process group.
+void OnSignal(int) {
+    stopRequested = true;
 }
 
 void InstallStopHandlers() {
