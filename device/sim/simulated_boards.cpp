@@ -136,7 +136,15 @@ double SimulatedBoards::Load(BoardId id) const {
 }
 
 void SimulatedBoards::AdvanceClock(std::uint64_t milliseconds) {
-    clockMs_ += milliseconds;
+    SetClock(clockMs_ + milliseconds);
+}
+
+void SimulatedBoards::SetClock(std::uint64_t milliseconds) {
+    if (milliseconds <= clockMs_)
+        return;
+    clockMs_ = milliseconds;
+    if (clockObserver_)
+        clockObserver_(clockMs_);
 }
 
 void SimulatedBoards::FollowRealTime() {
@@ -149,12 +157,12 @@ void SimulatedBoards::CatchUpClock() {
         return;
     const auto passed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - *realTimeStart_);
-    clockMs_ = std::max(clockMs_, realTimeStartMs_ + static_cast<std::uint64_t>(passed.count()));
+    SetClock(realTimeStartMs_ + static_cast<std::uint64_t>(passed.count()));
 }
 
 void SimulatedBoards::LetTimePass(std::uint64_t milliseconds) {
     if (!realTimeStart_) {
-        clockMs_ += milliseconds;
+        SetClock(clockMs_ + milliseconds);
         return;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

@@ -23,6 +23,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -102,6 +103,11 @@ public:
     // the clock, and a waiting read sleeps.
     void FollowRealTime();
     std::uint64_t ClockMilliseconds() const { return clockMs_; }
+    // Called with the clock's new time whenever it moves on, also inside a waiting read: a test
+    // can make something happen at a moment of simulated time, as a signal would.
+    void WhenClockMoves(std::function<void(std::uint64_t)> observer) {
+        clockObserver_ = std::move(observer);
+    }
 
     // The device path of a board, as the enumeration reports it.
     std::string DevicePathOf(BoardId board) const;
@@ -166,6 +172,9 @@ private:
     // Set while the clock follows real time: the moment it started to, and the clock then.
     std::optional<std::chrono::steady_clock::time_point> realTimeStart_;
     std::uint64_t realTimeStartMs_ = 0;
+    std::function<void(std::uint64_t)> clockObserver_;
+    // Moves the clock on to `milliseconds` (never back) and tells the observer.
+    void SetClock(std::uint64_t milliseconds);
     int eventsCreated_ = 0;
     int badCloses_ = 0;
     std::optional<FailureRecord> lastFailure_;

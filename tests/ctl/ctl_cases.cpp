@@ -15,7 +15,8 @@
 //     stream NAME               the board makes a report every 10 ms of the simulated clock
 //     unplug NAME               queue an unplug behind the board's queued reports
 //     fail-once NAME CALL N     the CALL after N that succeed fails, once
-//     stop-at MS                a request to stop (Ctrl-C) once the clock reaches MS
+//     stop-at MS                a request to stop (as Ctrl-C) when the clock reaches MS, also in
+//                               the middle of a wait
 //     output-closes-after N     standard output takes N lines, then fails, as a closed pipe
 //     run ARGUMENTS...          the command line, after the program's name (once; a word in
 //                               double quotes is one argument, as in scenario files)
@@ -252,19 +253,19 @@ Outcome RunCase(const Case& testCase, const fs::path& folder) {
     std::ostringstream err;
     std::atomic<bool> stop = false;
     bool ranAway = false;
+    // A request to stop comes as a signal would, while the command waits.
+    boards.WhenClockMoves([&](std::uint64_t now) {
+        if ((stopAt && now >= *stopAt) || now >= kRunawayMs) {
+            ranAway = ranAway || now >= kRunawayMs;
+            stop = true;
+        }
+    });
     const ctl::Console console{
         in,
         out,
         err,
         stop,
-        [&] {
-            const std::uint64_t now = boards.ClockMilliseconds();
-            if ((stopAt && now >= *stopAt) || now >= kRunawayMs) {
-                ranAway = ranAway || now >= kRunawayMs;
-                stop = true;
-            }
-            return now;
-        },
+        [&] { return boards.ClockMilliseconds(); },
         [] { return device::NoAccessHint(std::nullopt); },
     };
     const fs::path before = fs::current_path();

@@ -251,6 +251,8 @@ TEST_F(SimulatedBoardsTest, WaitingReadMovesTheClockToTheNextReportOrToItsEnd) {
     boards.SetStreaming(b, true);
     const Handle quiet = Open(a, kFileFlagOverlapped);
     const Handle streaming = Open(b, kFileFlagOverlapped);
+    std::vector<std::uint64_t> seen;
+    boards.WhenClockMoves([&](std::uint64_t now) { seen.push_back(now); });
     std::vector<std::uint8_t> buffer(1000, 0);
     std::uint32_t bytesRead = 99;
     Overlapped overlapped;
@@ -274,6 +276,8 @@ TEST_F(SimulatedBoardsTest, WaitingReadMovesTheClockToTheNextReportOrToItsEnd) {
         EXPECT_EQ(bytesRead, step.bytes) << "wait " << step.timeout;
         EXPECT_EQ(boards.ClockMilliseconds(), step.clockAfter) << "wait " << step.timeout;
     }
+    EXPECT_EQ(seen, (std::vector<std::uint64_t>{3, 10, 15, 20, 45}))
+        << "each move of the clock is seen, also inside a wait";
     boards.CloseHandle(quiet);
     boards.CloseHandle(streaming);
 }
