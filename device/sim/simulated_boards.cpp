@@ -489,6 +489,9 @@ std::int32_t SimulatedBoards::ReadFileWithTimeout(Handle device, std::span<std::
             board->streaming ? std::min(deadline, board->lastReportMs + kStreamingPeriodMs)
                              : deadline;
         LetTimePass(until - clockMs_);
+        // Whatever the passing time set off (a test's observer of the clock) may have unplugged it.
+        if (!board->attached)
+            return Fail("the board was unplugged");
     }
 }
 

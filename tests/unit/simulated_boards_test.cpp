@@ -306,6 +306,13 @@ TEST_F(SimulatedBoardsTest, QueuedUnplugEndsTheReportsBeforeIt) {
     boards.QueueUnplug(a); // dropped: the board is not attached
     boards.Attach(a);
     EXPECT_TRUE(boards.IsAttached(a));
+
+    // Pulled out while a read waits: the wait ends there, failing.
+    const Handle waiting = Open(a, kFileFlagOverlapped);
+    boards.WhenClockMoves([&](std::uint64_t) { boards.Detach(a); });
+    EXPECT_EQ(boards.ReadFileWithTimeout(waiting, buffer, bytesRead, overlapped, 1000), 0);
+    EXPECT_EQ(boards.ClockMilliseconds(), 1000u);
+    EXPECT_NE(boards.CloseHandle(waiting), 0);
 }
 
 } // namespace
