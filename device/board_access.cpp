@@ -11,9 +11,11 @@
 
 namespace tensilo::device {
 
-bool OpenBoard(HidApi& hid, WindowState& state, const std::string& serialText) {
+bool OpenBoard(HidApi& hid, WindowState& state, const std::string& serialText, int skip) {
     const bool found = WalkInterfaces(hid, state, [&](const std::string& text) {
-        return text == serialText ? BoardVerdict::KeepAndStop : BoardVerdict::Close;
+        if (text != serialText)
+            return BoardVerdict::Close;
+        return skip-- > 0 ? BoardVerdict::Close : BoardVerdict::KeepAndStop;
     });
     if (!found)
         return false;

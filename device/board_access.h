@@ -19,9 +19,11 @@ namespace tensilo::device {
 // Opens the first board of the product, in the platform's order, whose serial number text is
 // exactly `serialText`: DeviceHandle (synchronous: feature reports, capabilities) and ReadHandle
 // (overlapped: input reports, device strings) on it, DevicePath its path, Capabilities read and
-// ReadOverlapped armed with ReadEvent. False when there is none, or when its read handle cannot
-// be opened; no handle is then left open.
-bool OpenBoard(HidApi& hid, WindowState& state, const std::string& serialText);
+// ReadOverlapped armed with ReadEvent. With `skip`, the boards of that serial number before the
+// one opened are passed over: 1 opens the second of them, so that boards that share a serial
+// number can each be reached. False when there is none, or when its read handle cannot be
+// opened; no handle is then left open.
+bool OpenBoard(HidApi& hid, WindowState& state, const std::string& serialText, int skip = 0);
 
 // Closes the two handles OpenBoard opened, DeviceHandle then ReadHandle, each result in
 // LastResult. Only for a board that is open: closing twice is the caller's fault.

@@ -171,6 +171,15 @@ std::int32_t FailureLog::ReadFile(Handle device, std::span<std::uint8_t> buffer,
     return result;
 }
 
+std::int32_t FailureLog::ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
+                                             std::uint32_t& bytesRead, Overlapped& overlapped,
+                                             std::uint32_t timeoutMilliseconds) {
+    // A wait that ends without a report succeeds; only a fault returns 0.
+    return Check(inner_.ReadFileWithTimeout(device, buffer, bytesRead, overlapped,
+                                            timeoutMilliseconds),
+                 "ReadFileWithTimeout", PathOf(device));
+}
+
 std::int32_t FailureLog::CloseHandle(Handle handle) {
     const std::string path = PathOf(handle);
     const std::int32_t result = inner_.CloseHandle(handle);

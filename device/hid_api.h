@@ -11,7 +11,8 @@
 //   kHidpStatusSuccess on success.
 // - Buffers are passed as spans; the span's size is the length the Windows call would be given, and
 //   no operation reads or writes outside it.
-// - No operation throws, blocks for long or keeps a reference to a buffer after it returns.
+// - No operation throws or keeps a reference to a buffer after it returns, and none blocks for
+//   long, except ReadFileWithTimeout, which waits for at most the time it is given.
 #pragma once
 
 #include <cstddef>
@@ -215,6 +216,19 @@ public:
     // `overlapped` at once. `bytesRead` never exceeds buffer.size().
     virtual std::int32_t ReadFile(Handle device, std::span<std::uint8_t> buffer,
                                   std::uint32_t& bytesRead, Overlapped& overlapped) = 0;
+
+    // Reads input reports on the overlapped handle as ReadFile does, but when none is waiting it
+    // waits up to `timeoutMilliseconds` for one to arrive (0: it does not wait). Returns non-zero
+    // when the wait ended without a fault: with the whole reports that were waiting or arrived,
+    // copied and framed as ReadFile copies them, or with `bytesRead` 0 when none came within the
+    // time or a signal to the process ended the wait early (so that a program told to stop is
+    // not held up). Returns 0, with `bytesRead` 0, when the device is gone or the read failed:
+    // the result alone tells a board that sent nothing from a board that was lost. Like ReadFile
+    // it leaves nothing pending when it returns, so the caller may release `buffer` and re-arm
+    // `overlapped` at once; `bytesRead` never exceeds buffer.size().
+    virtual std::int32_t ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
+                                             std::uint32_t& bytesRead, Overlapped& overlapped,
+                                             std::uint32_t timeoutMilliseconds) = 0;
 
     // Closes a handle from CreateFileA. Non-zero on success; 0 for a value that is not an open
     // handle. Closing succeeds also for a device that has been unplugged.

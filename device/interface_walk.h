@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tensilo::device {
 
@@ -26,6 +27,8 @@ struct WalkNotes {
     // An interface of the product refused the open to this user (the backend told so, with the
     // device's vendor and product, without opening it).
     bool boardAccessRefused = false;
+    // The device paths of those interfaces, in the platform's order.
+    std::vector<std::string> refusedBoardPaths;
 };
 
 // Walks the present HID interfaces in the platform's order, working on the walk fields of

@@ -60,6 +60,13 @@ std::int32_t NullHidApi::ReadFile(Handle, std::span<std::uint8_t>, std::uint32_t
     return 0;
 }
 
+std::int32_t NullHidApi::ReadFileWithTimeout(Handle, std::span<std::uint8_t>,
+                                             std::uint32_t& bytesRead, Overlapped&, std::uint32_t) {
+    // No device is ever open here: a read on any value fails at once, as ReadFile's does.
+    bytesRead = 0;
+    return 0;
+}
+
 std::int32_t NullHidApi::CloseHandle(Handle) { return 0; }
 
 } // namespace tensilo::device

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/hidraw.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -439,6 +441,35 @@ std::int32_t HidrawHidApi::ReadFile(Handle device, std::span<std::uint8_t> buffe
     overlapped.Internal = 0; // STATUS_SUCCESS
     overlapped.InternalHigh = bytesRead;
     return 1;
+}
+
+std::int32_t HidrawHidApi::ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
+                                               std::uint32_t& bytesRead, Overlapped& overlapped,
+                                               std::uint32_t timeoutMilliseconds) {
+    bytesRead = 0;
+    const Device* open = Find<Device>(device);
+    if (open == nullptr)
+        return Fail("not an open device handle");
+    // A report held back from the last read is waiting already.
+    if (open->Held.empty()) {
+        pollfd node{open->Fd, POLLIN, 0};
+        const int ready = ::poll(&node, 1, static_cast<int>(std::min<std::uint32_t>(
+                                               timeoutMilliseconds, INT_MAX)));
+        // A signal ends the wait (poll is never restarted after one): the caller decides whether
+        // to go on.
+        if (ready < 0 && errno == EINTR)
+            return 1;
+        if (ready < 0)
+            return FailWithErrno(errno);
+        if (ready == 0)
+            return 1;
+        // Readable, or an error or hang-up of an unplugged device: the read tells which.
+    }
+    const std::int32_t result = ReadFile(device, buffer, bytesRead, overlapped);
+    // The node woke the wait but had nothing after all: an ordinary end of the wait.
+    if (result == 0 && lastFailure_ && lastFailure_->kind == SystemFailure::Kind::NothingWaiting)
+        return 1;
+    return result;
 }
 
 std::int32_t HidrawHidApi::CloseHandle(Handle handle) {

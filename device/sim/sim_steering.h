@@ -39,6 +39,10 @@ public:
     // Queues one input report, exactly these bytes; an empty span queues a read that succeeds
     // with 0 bytes. Dropped for a board that is not attached.
     virtual void QueueReport(BoardId board, std::span<const std::uint8_t> bytes) = 0;
+    // Queues an unplug behind the reports queued so far: the read that reaches it, having taken
+    // no report before it, unplugs the board as Detach does and fails. Dropped for a board that
+    // is not attached.
+    virtual void QueueUnplug(BoardId board) = 0;
     // The board's settings report becomes these bytes, cut or zero-padded to its feature length.
     virtual void SetSettingsReport(BoardId board, std::span<const std::uint8_t> bytes) = 0;
     virtual std::vector<std::uint8_t> SettingsReport(BoardId board) const = 0;

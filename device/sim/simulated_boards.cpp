@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace tensilo::device::sim {
 
@@ -83,6 +84,13 @@ void SimulatedBoards::QueueReport(BoardId id, std::span<const std::uint8_t> byte
     board.queue.push_back({std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
 }
 
+void SimulatedBoards::QueueUnplug(BoardId id) {
+    Board& board = boards_.at(id);
+    if (!board.attached)
+        return;
+    board.queue.push_back({{}, true});
+}
+
 void SimulatedBoards::SetSettingsReport(BoardId id, std::span<const std::uint8_t> bytes) {
     Board& board = boards_.at(id);
     board.settings.assign(board.config.featureLength, 0);
@@ -128,7 +136,37 @@ double SimulatedBoards::Load(BoardId id) const {
 }
 
 void SimulatedBoards::AdvanceClock(std::uint64_t milliseconds) {
-    clockMs_ += milliseconds;
+    SetClock(clockMs_ + milliseconds);
+}
+
+void SimulatedBoards::SetClock(std::uint64_t milliseconds) {
+    if (milliseconds <= clockMs_)
+        return;
+    clockMs_ = milliseconds;
+    if (clockObserver_)
+        clockObserver_(clockMs_);
+}
+
+void SimulatedBoards::FollowRealTime() {
+    realTimeStart_ = std::chrono::steady_clock::now();
+    realTimeStartMs_ = clockMs_;
+}
+
+void SimulatedBoards::CatchUpClock() {
+    if (!realTimeStart_)
+        return;
+    const auto passed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - *realTimeStart_);
+    SetClock(realTimeStartMs_ + static_cast<std::uint64_t>(passed.count()));
+}
+
+void SimulatedBoards::LetTimePass(std::uint64_t milliseconds) {
+    if (!realTimeStart_) {
+        SetClock(clockMs_ + milliseconds);
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    CatchUpClock();
 }
 
 std::string SimulatedBoards::DevicePathOf(BoardId id) const {
@@ -267,6 +305,12 @@ Handle SimulatedBoards::CreateFileA(const std::string& path, std::uint32_t, std:
             Fail("access denied (a simulated refusal)", SystemFailure::Kind::AccessDenied);
             lastFailure_->refusedVendorId = board.config.vendorId;
             lastFailure_->refusedProductId = board.config.productId;
+            return kInvalidHandle;
+        }
+        int& opensBeforeOneFailure =
+            boards_[id].callsBeforeOneFailure[static_cast<std::size_t>(SimCall::Open)];
+        if (opensBeforeOneFailure >= 0 && opensBeforeOneFailure-- == 0) {
+            Fail("the simulated board fails this one open");
             return kInvalidHandle;
         }
         ++boards_[id].timesOpened;
@@ -416,23 +460,59 @@ std::int32_t SimulatedBoards::ReadFile(Handle device, std::span<std::uint8_t> bu
     Board* board = LiveBoard(device, SimCall::Read);
     if (!board)
         return 0;
-    if (clockSource_)
-        clockMs_ = std::max(clockMs_, clockSource_());
+    CatchUpClock();
     if (board->streaming)
         MakeStreamingReports(*board);
     if (board->queue.empty())
         return Fail("no input report is waiting", SystemFailure::Kind::NothingWaiting);
-    if (board->queue.front().bytes.empty()) {
-        board->queue.pop_front();
+    return TakeQueuedReports(*board, buffer, bytesRead);
+}
+
+std::int32_t SimulatedBoards::ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
+                                                  std::uint32_t& bytesRead, Overlapped&,
+                                                  std::uint32_t timeoutMilliseconds) {
+    bytesRead = 0;
+    Board* board = LiveBoard(device, SimCall::Read);
+    if (!board)
+        return 0;
+    CatchUpClock();
+    const std::uint64_t deadline = clockMs_ + timeoutMilliseconds;
+    for (;;) {
+        if (board->streaming)
+            MakeStreamingReports(*board);
+        if (!board->queue.empty())
+            return TakeQueuedReports(*board, buffer, bytesRead);
+        if (clockMs_ >= deadline)
+            return 1; // nothing came within the time
+        // Time passes until the next streaming report, or to the end of the wait.
+        const std::uint64_t until =
+            board->streaming ? std::min(deadline, board->lastReportMs + kStreamingPeriodMs)
+                             : deadline;
+        LetTimePass(until - clockMs_);
+        // Whatever the passing time set off (a test's observer of the clock) may have unplugged it.
+        if (!board->attached)
+            return Fail("the board was unplugged");
+    }
+}
+
+std::int32_t SimulatedBoards::TakeQueuedReports(Board& board, std::span<std::uint8_t> buffer,
+                                                std::uint32_t& bytesRead) {
+    if (board.queue.front().unplug) {
+        Detach(static_cast<BoardId>(&board - boards_.data()));
+        return Fail("the board was unplugged");
+    }
+    if (board.queue.front().bytes.empty()) {
+        board.queue.pop_front();
         return 1; // a read that succeeds with 0 bytes
     }
     std::size_t used = 0;
-    while (!board->queue.empty() && !board->queue.front().bytes.empty() &&
-           board->queue.front().bytes.size() <= buffer.size() - used) {
-        const auto& bytes = board->queue.front().bytes;
+    while (!board.queue.empty() && !board.queue.front().unplug &&
+           !board.queue.front().bytes.empty() &&
+           board.queue.front().bytes.size() <= buffer.size() - used) {
+        const auto& bytes = board.queue.front().bytes;
         std::copy(bytes.begin(), bytes.end(), buffer.begin() + static_cast<std::ptrdiff_t>(used));
         used += bytes.size();
-        board->queue.pop_front();
+        board.queue.pop_front();
     }
     if (used == 0)
         return Fail("the waiting report does not fit into the bytes asked for");

@@ -1,7 +1,7 @@
-// Simulated Tensilo boards behind the HID interface: deterministic, single-threaded and without
-// real time. Each board answers as a real one does: its strings, its settings report (changed by
-// the register writes it takes), its queued input reports; any call can be switched to fail, and
-// boards can be plugged in and out at any moment. The steering face (SimSteering) plugs, queues
+// Simulated Tensilo boards behind the HID interface: deterministic, single-threaded and, unless
+// told to follow real time, without it. Each board answers as a real one does: its strings, its
+// settings report (changed by the register writes it takes), its queued input reports; any call
+// can be switched to fail, and boards can be plugged in and out at any moment. The steering face (SimSteering) plugs, queues
 // and reads back what the program did; it also keeps an account of handles, so that tests can
 // check that every handle is closed exactly once. A failed call leaves a reason, as a system's
 // backend does: an open switched to fail stands for one refused to this user, the commonest
@@ -10,6 +10,9 @@
 // In streaming mode a board makes its own input reports from an explicit clock instead of a
 // queue: one report every 10 ms of simulated time, a load-cell signal (a slow wave plus noise,
 // scaled by the load applied and by the gain the board holds) and two drifting potentiometers.
+// The clock is moved by hand (AdvanceClock, and a waiting read, which moves it on to the next
+// report or to the end of its wait), or follows real time (FollowRealTime), and then a waiting
+// read sleeps until the next report or the end of its wait.
 #pragma once
 
 #include "device/hid_api.h"
@@ -17,6 +20,7 @@
 #include "device/sim/signal_generator.h"
 #include "device/system_failure.h"
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -58,6 +62,9 @@ public:
                         bool initialState) override;
     std::int32_t ReadFile(Handle device, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
                           Overlapped& overlapped) override;
+    std::int32_t ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
+                                     std::uint32_t& bytesRead, Overlapped& overlapped,
+                                     std::uint32_t timeoutMilliseconds) override;
     std::int32_t CloseHandle(Handle handle) override;
 
     std::optional<SystemFailure> LastFailure() const override;
@@ -70,11 +77,13 @@ public:
     void Detach(BoardId board) override;
     bool IsAttached(BoardId board) const override;
     void QueueReport(BoardId board, std::span<const std::uint8_t> bytes) override;
+    void QueueUnplug(BoardId board) override;
     void SetSettingsReport(BoardId board, std::span<const std::uint8_t> bytes) override;
     std::vector<std::uint8_t> SettingsReport(BoardId board) const override;
     void SetFailing(BoardId board, SimCall call, bool failing) override;
     // One call fails and the rest go on as before: the call of this kind on the board's open
-    // handles that comes after `succeedFirst` others fails, once.
+    // handles (or, for SimCall::Open, the open of its path) that comes after `succeedFirst`
+    // others fails, once.
     void FailOneCall(BoardId board, SimCall call, int succeedFirst = 0);
     int OpenHandles(BoardId board) const override;
     int TimesOpened(BoardId board) const override { return boards_.at(board).timesOpened; }
@@ -89,10 +98,16 @@ public:
     double Load(BoardId board) const;
     // Moves the simulated clock forward; streaming boards make one report per 10 ms.
     void AdvanceClock(std::uint64_t milliseconds);
-    // Lets the clock follow `now` (milliseconds, never going back): each read first moves the
-    // clock on to it, so that reports appear as time passes without a timer driving the clock.
-    void FollowClock(std::function<std::uint64_t()> now) { clockSource_ = std::move(now); }
+    // Lets the clock follow real time from now on, never going back: each read first moves the
+    // clock on by the time passed, so that reports appear as time passes without a timer driving
+    // the clock, and a waiting read sleeps.
+    void FollowRealTime();
     std::uint64_t ClockMilliseconds() const { return clockMs_; }
+    // Called with the clock's new time whenever it moves on, also inside a waiting read: a test
+    // can make something happen at a moment of simulated time, as a signal would.
+    void WhenClockMoves(std::function<void(std::uint64_t)> observer) {
+        clockObserver_ = std::move(observer);
+    }
 
     // The device path of a board, as the enumeration reports it.
     std::string DevicePathOf(BoardId board) const;
@@ -100,6 +115,7 @@ public:
 private:
     struct QueuedRead {
         std::vector<std::uint8_t> bytes; // empty: a read that succeeds with 0 bytes
+        bool unplug = false;             // the board is pulled out here
     };
     static std::array<int, kSimCallCount> MakeNoOneFailure() {
         std::array<int, kSimCallCount> none{};
@@ -136,6 +152,13 @@ private:
     Board* LiveBoard(Handle device, SimCall call);
     std::int32_t WriteString(Handle device, SimCall call, std::span<std::uint8_t> buffer);
     void MakeStreamingReports(Board& board);
+    // Hands out the board's queue from its front, which must hold something, as a read does.
+    std::int32_t TakeQueuedReports(Board& board, std::span<std::uint8_t> buffer,
+                                   std::uint32_t& bytesRead);
+    // Moves the clock on to real time, when it follows it.
+    void CatchUpClock();
+    // Lets `milliseconds` pass: on the clock moved by hand, or asleep in real time.
+    void LetTimePass(std::uint64_t milliseconds);
     std::vector<std::uint8_t> StreamingReport(Board& board);
 
     std::vector<Board> boards_;
@@ -146,7 +169,12 @@ private:
     PreparsedData nextPreparsed_ = 0x7000;
     std::uint64_t attachCounter_ = 0;
     std::uint64_t clockMs_ = 0;
-    std::function<std::uint64_t()> clockSource_;
+    // Set while the clock follows real time: the moment it started to, and the clock then.
+    std::optional<std::chrono::steady_clock::time_point> realTimeStart_;
+    std::uint64_t realTimeStartMs_ = 0;
+    std::function<void(std::uint64_t)> clockObserver_;
+    // Moves the clock on to `milliseconds` (never back) and tells the observer.
+    void SetClock(std::uint64_t milliseconds);
     int eventsCreated_ = 0;
     int badCloses_ = 0;
     std::optional<FailureRecord> lastFailure_;

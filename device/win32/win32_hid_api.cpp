@@ -350,6 +350,48 @@ public:
         return 1;
     }
 
+    std::int32_t ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
+                                     std::uint32_t& bytesRead, Overlapped& overlapped,
+                                     std::uint32_t timeoutMilliseconds) override {
+        bytesRead = 0;
+        const HANDLE file = ToHandle(device);
+        OVERLAPPED request{};
+        request.Offset = overlapped.Offset;
+        request.OffsetHigh = overlapped.OffsetHigh;
+        request.hEvent = ToHandle(overlapped.hEvent);
+
+        DWORD transferred = 0;
+        BOOL ok = ::ReadFile(file, buffer.data(), DwordSize(buffer.size()), nullptr, &request);
+        bool cancelled = false;
+        if (ok) {
+            ok = ::GetOverlappedResult(file, &request, &transferred, FALSE);
+        } else if (::GetLastError() == ERROR_IO_PENDING) {
+            // ReadFile reset the record's event when it began; it is signalled when the read
+            // completes. Without an event Windows signals the file handle itself.
+            const HANDLE signalled = request.hEvent != nullptr ? request.hEvent : file;
+            // INFINITE is 0xFFFFFFFF: the longest wait asked for stays finite.
+            const DWORD wait = std::min<DWORD>(timeoutMilliseconds, INFINITE - 1);
+            if (::WaitForSingleObject(signalled, wait) == WAIT_OBJECT_0) {
+                ok = ::GetOverlappedResult(file, &request, &transferred, TRUE);
+            } else {
+                // Nothing came in time (or the wait failed). As in ReadFile, the pending read owns
+                // the caller's buffer and this record: cancel it and wait until it has ended. A
+                // report that arrived in between completes it normally.
+                ::CancelIoEx(file, &request);
+                ok = ::GetOverlappedResult(file, &request, &transferred, TRUE);
+                cancelled = !ok && ::GetLastError() == ERROR_OPERATION_ABORTED;
+            }
+        }
+        overlapped.Internal = static_cast<std::uint32_t>(request.Internal);
+        overlapped.InternalHigh = static_cast<std::uint32_t>(request.InternalHigh);
+        if (cancelled)
+            return 1; // the time passed without a report
+        if (!ok)
+            return Result(FALSE);
+        bytesRead = static_cast<std::uint32_t>(std::min<std::size_t>(transferred, buffer.size()));
+        return 1;
+    }
+
     std::int32_t CloseHandle(Handle handle) override {
         // -1 is the current process's pseudo handle to Windows, which CloseHandle accepts; to the
         // program it is a failed open, and closing it must fail like closing any non-handle.

@@ -1,7 +1,5 @@
 #include "harness/scenario/scenario_run.h"
 
-#include "harness/text/number_text.h"
-#include "protocol/hex_text.h"
 #include "harness/scenario/plug_command.h"
 #include "harness/scenario/window_description.h"
 
@@ -11,14 +9,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <istream>
 #include <ostream>
 
 namespace tensilo::scenario {
 
 using device::sim::BoardId;
-using device::sim::SimCall;
 
 namespace {
 
@@ -32,56 +28,15 @@ constexpr std::string_view kNotWithSystemBoards = "not available with --system-b
 // The longest `wait`: ten minutes, far beyond any board's need, short of a hung run.
 constexpr std::uint32_t kLongestWait = 600000;
 
-SimCall ParseCall(const std::string& word) {
-    static const std::array<std::pair<std::string_view, SimCall>, 9> kCalls = {{
-        {"open", SimCall::Open},
-        {"attributes", SimCall::Attributes},
-        {"serial", SimCall::Serial},
-        {"manufacturer", SimCall::Manufacturer},
-        {"product", SimCall::Product},
-        {"caps", SimCall::Caps},
-        {"get-feature", SimCall::GetFeature},
-        {"set-feature", SimCall::SetFeature},
-        {"read", SimCall::Read},
-    }};
-    for (const auto& [name, call] : kCalls)
-        if (name == word)
-            return call;
-    throw ScenarioError("unknown call: " + word);
-}
-
 // What `expect NAME.KEY` tells of a board: its handles open now, and its opens since the start.
 bool IsBoardCount(const std::string& key) {
     return key == "open" || key == "opened";
-}
-
-bool IsBoardName(const std::string& name) {
-    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) != 0;
-    });
 }
 
 void NeedWords(const std::vector<Token>& words, std::size_t least, std::size_t most,
                std::string_view usage) {
     if (words.size() < least || words.size() > most)
         throw ScenarioError("usage: " + std::string(usage));
-}
-
-std::optional<std::u16string> StringOrNone(const std::string& value) {
-    if (value == "none")
-        return std::nullopt;
-    if (!value.empty() && value.front() == '"')
-        return DecodeStringLiteral(value);
-    return std::u16string(value.begin(), value.end());
-}
-
-std::array<std::uint8_t, 9> ParseRegisters(const std::string& value) {
-    const auto bytes = harness::ParseHexBytes(value, ',', 9);
-    if (!bytes)
-        throw ScenarioError("registers: give 9 hex bytes, comma-separated");
-    std::array<std::uint8_t, 9> registers{};
-    std::copy(bytes->begin(), bytes->end(), registers.begin());
-    return registers;
 }
 
 } // namespace
@@ -149,13 +104,10 @@ void ScenarioRun::Execute(const std::vector<Token>& words, int line) {
 void ScenarioRun::ExecuteCommand(const std::vector<Token>& words, int line) {
     RefuseWithSystemBoards(words);
     const std::string& command = words.front().raw;
-    if (command == "board")
-        DefineBoard(words);
-    else if (system_ && (command == "attach" || command == "detach"))
+    if (system_ && (command == "attach" || command == "detach"))
         PlugCommand(words);
-    else if (command == "attach" || command == "detach" || command == "report" ||
-             command == "settings" || command == "fail" || command == "heal")
-        BoardCommand(words);
+    else if (BoardLines::IsBoardCommand(command))
+        boardLines_.Execute(words);
     else if (command == "start") {
         NeedWords(words, 1, 1, "start");
         if (window_)
@@ -184,81 +136,6 @@ void ScenarioRun::ExecuteCommand(const std::vector<Token>& words, int line) {
         Expect(words, line);
     else
         throw ScenarioError("unknown command: " + command);
-}
-
-// --- boards -----------------------------------------------------------------------------------
-
-BoardId ScenarioRun::Board(const std::string& name) const {
-    const auto found = std::find(boardNames_.begin(), boardNames_.end(), name);
-    if (found == boardNames_.end())
-        throw ScenarioError("no board called " + name);
-    return static_cast<BoardId>(found - boardNames_.begin());
-}
-
-void ScenarioRun::DefineBoard(const std::vector<Token>& words) {
-    if (words.size() < 2)
-        throw ScenarioError("usage: board NAME [key=value]...");
-    const std::string& name = words[1].raw;
-    if (!IsBoardName(name))
-        throw ScenarioError("a board's name is letters and digits: " + name);
-    if (std::find(boardNames_.begin(), boardNames_.end(), name) != boardNames_.end())
-        throw ScenarioError("board " + name + " is defined already");
-    device::sim::SimBoardConfig config = device::sim::SaneBoard(name);
-    for (std::size_t i = 2; i < words.size(); ++i) {
-        const std::string& word = words[i].raw;
-        const std::size_t equals = word.find('=');
-        if (equals == std::string::npos || equals == 0 || equals + 1 == word.size())
-            throw ScenarioError("expected key=value: " + word);
-        const std::string key = word.substr(0, equals);
-        const std::string value = word.substr(equals + 1);
-        if (key == "vid")
-            config.vendorId = static_cast<std::uint16_t>(ParseNumber(value, 0xFFFF, key));
-        else if (key == "pid")
-            config.productId = static_cast<std::uint16_t>(ParseNumber(value, 0xFFFF, key));
-        else if (key == "version")
-            config.version = static_cast<std::uint16_t>(ParseNumber(value, 0xFFFF, key));
-        else if (key == "serial")
-            config.serial = StringOrNone(value);
-        else if (key == "manufacturer")
-            config.manufacturer = StringOrNone(value);
-        else if (key == "product")
-            config.product = StringOrNone(value);
-        else if (key == "input-length")
-            config.inputLength = static_cast<std::uint16_t>(ParseNumber(value, 0xFFFF, key));
-        else if (key == "feature-length")
-            config.featureLength = static_cast<std::uint16_t>(ParseNumber(value, 0xFFFF, key));
-        else if (key == "registers")
-            config.registers = ParseRegisters(value);
-        else if (key == "ids" && (value == "told" || value == "untold"))
-            config.idsTold = value == "told";
-        else if (key == "ids")
-            throw ScenarioError("ids: told or untold, not " + value);
-        else
-            throw ScenarioError("unknown board key: " + key);
-    }
-    boards_.DefineBoard(config);
-    boardNames_.push_back(name);
-}
-
-void ScenarioRun::BoardCommand(const std::vector<Token>& words) {
-    const std::string& command = words.front().raw;
-    if (words.size() < 2)
-        throw ScenarioError("usage: " + command + " NAME ...");
-    const BoardId board = Board(words[1].raw);
-    if (command == "attach" || command == "detach") {
-        NeedWords(words, 2, 2, command + " NAME");
-        if (command == "attach")
-            boards_.Attach(board);
-        else
-            boards_.Detach(board);
-    } else if (command == "report") {
-        boards_.QueueReport(board, ParseByteList(words, 2));
-    } else if (command == "settings") {
-        boards_.SetSettingsReport(board, ParseByteList(words, 2));
-    } else {
-        NeedWords(words, 3, 3, command + " NAME CALL");
-        boards_.SetFailing(board, ParseCall(words[2].raw), command == "fail");
-    }
 }
 
 // --- boards of the system -----------------------------------------------------------------------
@@ -410,23 +287,11 @@ void ScenarioRun::AtYield(const std::vector<Token>& words, int line) {
 
 // --- looking ----------------------------------------------------------------------------------
 
-std::vector<std::string> ScenarioRun::TakeWriteLines() {
-    const auto& writes = boards_.TakenWrites();
-    std::vector<std::string> lines;
-    for (std::size_t i = writesPrinted_; i < writes.size(); ++i) {
-        std::string text = boardNames_.at(writes[i].board);
-        for (std::uint8_t byte : writes[i].report)
-            text += ' ' + protocol::HexDigits(byte, 2);
-        lines.push_back(std::move(text));
-    }
-    writesPrinted_ = writes.size();
-    return lines;
-}
-
 std::vector<std::string> ScenarioRun::HandleLines() const {
     std::vector<std::string> lines;
-    for (std::size_t board = 0; board < boardNames_.size(); ++board)
-        lines.push_back(boardNames_[board] + " open=" + std::to_string(boards_.OpenHandles(board)));
+    for (std::size_t board = 0; board < boardLines_.Names().size(); ++board)
+        lines.push_back(boardLines_.Names()[board] +
+                        " open=" + std::to_string(boards_.OpenHandles(board)));
     lines.push_back("handles events=" + std::to_string(boards_.EventsCreated()) +
                     " bad-closes=" + std::to_string(boards_.BadCloses()));
     return lines;
@@ -443,7 +308,7 @@ void ScenarioRun::Print(const std::vector<Token>& words) {
     } else if (what == "state") {
         out_ << FormatLine("state", DescribeState(Window("print state").state())) << '\n';
     } else if (what == "writes") {
-        const auto lines = TakeWriteLines();
+        const auto lines = boardLines_.TakeWriteLines();
         if (lines.empty())
             out_ << "writes none" << '\n';
         for (const std::string& line : lines)
@@ -459,7 +324,7 @@ void ScenarioRun::Print(const std::vector<Token>& words) {
 ScenarioRun::Actual ScenarioRun::Lookup(const std::string& what) {
     if (what == "writes") {
         std::string joined;
-        for (const std::string& line : TakeWriteLines())
+        for (const std::string& line : boardLines_.TakeWriteLines())
             joined += (joined.empty() ? "" : "; ") + line;
         return {joined.empty() ? "none" : joined, false};
     }
@@ -481,9 +346,9 @@ ScenarioRun::Actual ScenarioRun::Lookup(const std::string& what) {
             return {std::to_string(boards_.BadCloses()), false};
         throw ScenarioError("expect: handles has no value " + key);
     }
-    if (IsBoardCount(key) &&
-        std::find(boardNames_.begin(), boardNames_.end(), owner) != boardNames_.end()) {
-        const BoardId board = Board(owner);
+    const std::vector<std::string>& names = boardLines_.Names();
+    if (IsBoardCount(key) && std::find(names.begin(), names.end(), owner) != names.end()) {
+        const BoardId board = boardLines_.Board(owner);
         return {std::to_string(key == "open" ? boards_.OpenHandles(board)
                                              : boards_.TimesOpened(board)),
                 false};

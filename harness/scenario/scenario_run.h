@@ -5,6 +5,7 @@
 
 #include "app/frm_main.h"
 #include "device/sim/simulated_boards.h"
+#include "harness/scenario/board_lines.h"
 #include "harness/scenario/scenario_text.h"
 
 #include <functional>
@@ -47,7 +48,7 @@ public:
     // What the run works on: the window (none before start), the boards and their names.
     const app::FrmMain* window() const { return window_.get(); }
     const device::sim::SimulatedBoards& boards() const { return boards_; }
-    const std::vector<std::string>& boardNames() const { return boardNames_; }
+    const std::vector<std::string>& boardNames() const { return boardLines_.Names(); }
 
 private:
     struct Located {
@@ -62,8 +63,6 @@ private:
 
     void Execute(const std::vector<Token>& words, int line);
     void ExecuteCommand(const std::vector<Token>& words, int line);
-    void DefineBoard(const std::vector<Token>& words);
-    void BoardCommand(const std::vector<Token>& words);
     void PlugCommand(const std::vector<Token>& words);
     void Wait(const std::vector<Token>& words);
     // Throws for what only simulated boards can do, when the run is over the system's boards.
@@ -77,11 +76,9 @@ private:
     void Expect(const std::vector<Token>& words, int line);
     void OnYield();
 
-    device::sim::BoardId Board(const std::string& name) const;
     app::FrmMain& Window(std::string_view what) const;
     // The user can act only on a started window that is still open.
     bool WindowOpenFor(std::string_view name);
-    std::vector<std::string> TakeWriteLines();
     std::vector<std::string> HandleLines() const;
     // The printed value named by WHAT, and whether it is printed quoted.
     struct Actual {
@@ -95,9 +92,8 @@ private:
     std::ostream& err_;
     device::sim::SimulatedBoards boards_;
     std::optional<SystemBoards> system_;
-    std::vector<std::string> boardNames_;
+    BoardLines boardLines_{boards_};
     std::unique_ptr<app::FrmMain> window_;
-    std::size_t writesPrinted_ = 0;
     std::vector<WaitingAction> waiting_;
     int yieldsThisTick_ = 0;
     std::optional<Located> faultInYield_;

@@ -1,5 +1,6 @@
 // The procedures that need no window: the interface walk, the capabilities and the read channel,
 // run against simulated boards.
+#include "device/board_access.h"
 #include "device/interface_walk.h"
 #include "device/read_channel.h"
 #include "device/sim/simulated_boards.h"
@@ -114,6 +115,52 @@ TEST_F(DeviceProceduresTest, ReadEventIsCreatedOnceAndTheRecordReArmed) {
     EXPECT_EQ(state.ReadOverlapped.hEvent, event);
     EXPECT_EQ(state.LastResult, 42) << "creating the event leaves the last result alone";
     EXPECT_EQ(boards.EventsCreated(), 1);
+}
+
+TEST_F(DeviceProceduresTest, WalkNotesNameTheBoardsThatRefusedTheOpen) {
+    const BoardId mouse = Define("mouse", 0x046D);
+    const BoardId told = Define("R1");
+    Define("A");
+    sim::SimBoardConfig config = SaneBoard("R2");
+    config.idsTold = false;
+    const BoardId untold = boards.DefineBoard(config);
+    boards.Attach(untold);
+    for (const BoardId refusing : {mouse, told, untold})
+        boards.SetFailing(refusing, SimCall::Open, true);
+    WalkNotes notes;
+    std::vector<std::string> seen;
+    WalkInterfaces(
+        boards, state,
+        [&](const std::string& serial) {
+            seen.push_back(serial);
+            return BoardVerdict::Close;
+        },
+        &notes);
+    EXPECT_EQ(seen, std::vector<std::string>{"A"});
+    EXPECT_TRUE(notes.boardAccessRefused);
+    EXPECT_EQ(notes.refusedBoardPaths,
+              (std::vector<std::string>{boards.DevicePathOf(told), boards.DevicePathOf(untold)}))
+        << "another product's refusal is no board's";
+}
+
+TEST_F(DeviceProceduresTest, OpenBoardReachesEachBoardOfASharedSerialNumberInTurn) {
+    std::vector<BoardId> shared;
+    for (const char* name : {"A", "B", "C"}) {
+        sim::SimBoardConfig config = SaneBoard(name);
+        config.serial = name[0] == 'B' ? u"X" : u"S";
+        shared.push_back(boards.DefineBoard(config));
+        boards.Attach(shared.back());
+    }
+    for (const auto& [skip, board] : {std::pair{0, shared[0]}, std::pair{1, shared[2]}}) {
+        ASSERT_TRUE(OpenBoard(boards, state, "S", skip)) << "skip " << skip;
+        EXPECT_EQ(state.DevicePath, boards.DevicePathOf(board)) << "skip " << skip;
+        EXPECT_EQ(boards.OpenHandles(board), 2);
+        CloseBoard(boards, state);
+    }
+    EXPECT_FALSE(OpenBoard(boards, state, "S", 2));
+    EXPECT_FALSE(OpenBoard(boards, state, "s"));
+    EXPECT_EQ(boards.TotalOpenHandles(), 0);
+    EXPECT_EQ(boards.BadCloses(), 0);
 }
 
 } // namespace

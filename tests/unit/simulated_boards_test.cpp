@@ -245,5 +245,75 @@ TEST_F(SimulatedBoardsTest, StreamingBoardsReportEveryTenMillisecondsScaledByThe
     boards.CloseHandle(handle);
 }
 
+TEST_F(SimulatedBoardsTest, WaitingReadMovesTheClockToTheNextReportOrToItsEnd) {
+    boards.Attach(a);
+    boards.Attach(b);
+    boards.SetStreaming(b, true);
+    const Handle quiet = Open(a, kFileFlagOverlapped);
+    const Handle streaming = Open(b, kFileFlagOverlapped);
+    std::vector<std::uint64_t> seen;
+    boards.WhenClockMoves([&](std::uint64_t now) { seen.push_back(now); });
+    std::vector<std::uint8_t> buffer(1000, 0);
+    std::uint32_t bytesRead = 99;
+    Overlapped overlapped;
+    const struct {
+        Handle handle;
+        std::uint32_t timeout;
+        std::size_t bytes;
+        std::uint64_t clockAfter;
+    } steps[] = {
+        {streaming, 3, 0, 3},    // the first report is due at 10, after the wait
+        {streaming, 100, 7, 10}, // the wait ends with that report
+        {streaming, 5, 0, 15},
+        {streaming, 5, 7, 20},
+        {quiet, 0, 0, 20},       // nothing waiting, no wait: at once, nothing read
+        {quiet, 25, 0, 45},      // nothing comes: the whole wait passes
+        {streaming, 1000, 14, 45}, // the reports of 30 and 40 were waiting: at once, both
+    };
+    for (const auto& step : steps) {
+        EXPECT_NE(
+            boards.ReadFileWithTimeout(step.handle, buffer, bytesRead, overlapped, step.timeout), 0);
+        EXPECT_EQ(bytesRead, step.bytes) << "wait " << step.timeout;
+        EXPECT_EQ(boards.ClockMilliseconds(), step.clockAfter) << "wait " << step.timeout;
+    }
+    EXPECT_EQ(seen, (std::vector<std::uint64_t>{3, 10, 15, 20, 45}))
+        << "each move of the clock is seen, also inside a wait";
+    boards.CloseHandle(quiet);
+    boards.CloseHandle(streaming);
+}
+
+TEST_F(SimulatedBoardsTest, QueuedUnplugEndsTheReportsBeforeIt) {
+    boards.Attach(a);
+    const Handle reader = Open(a, kFileFlagOverlapped);
+    const std::vector<std::uint8_t> one{0, 1, 2, 3, 4, 5, 6};
+    boards.QueueReport(a, one);
+    boards.QueueReport(a, one);
+    boards.QueueUnplug(a);
+    boards.QueueReport(a, one); // behind the unplug: never read
+    std::vector<std::uint8_t> buffer(1000, 0);
+    std::uint32_t bytesRead = 0;
+    Overlapped overlapped;
+    ASSERT_NE(boards.ReadFileWithTimeout(reader, buffer, bytesRead, overlapped, 10), 0);
+    EXPECT_EQ(bytesRead, 14u) << "the reports before the unplug, and not the unplug itself";
+    EXPECT_TRUE(boards.IsAttached(a));
+    EXPECT_EQ(boards.ReadFileWithTimeout(reader, buffer, bytesRead, overlapped, 10), 0);
+    EXPECT_EQ(bytesRead, 0u);
+    EXPECT_FALSE(boards.IsAttached(a));
+    std::int32_t result = 1;
+    Read(reader, 1000, result);
+    EXPECT_EQ(result, 0) << "the board stays unplugged";
+    EXPECT_NE(boards.CloseHandle(reader), 0);
+    boards.QueueUnplug(a); // dropped: the board is not attached
+    boards.Attach(a);
+    EXPECT_TRUE(boards.IsAttached(a));
+
+    // Pulled out while a read waits: the wait ends there, failing.
+    const Handle waiting = Open(a, kFileFlagOverlapped);
+    boards.WhenClockMoves([&](std::uint64_t) { boards.Detach(a); });
+    EXPECT_EQ(boards.ReadFileWithTimeout(waiting, buffer, bytesRead, overlapped, 1000), 0);
+    EXPECT_EQ(boards.ClockMilliseconds(), 1000u);
+    EXPECT_NE(boards.CloseHandle(waiting), 0);
+}
+
 } // namespace
 } // namespace tensilo::device::sim

@@ -66,6 +66,7 @@ bin/styles/qwindowsvistastyle.dll
 bin/tensilo-config.exe
 bin/tensilo-demo.exe
 bin/tensilo-hid-list.exe
+bin/tensiloctl.exe
 LIST
 unzip -Z1 "$packages/$name.zip" | grep -v '/$' | LC_ALL=C sort >"$work/zip-files"
 expect "the zip holds the three programs, Qt's DLLs and plugins, the runtime, README and LICENSE" \

@@ -5,7 +5,9 @@
 #   returns of Windows' line endings are dropped;
 # - tensilo-demo.exe --self-check-ms 500, which must pass and say so on standard output, and
 #   Qt's own messages, which must reach standard error;
-# - tensilo-hid-list.exe, which must list Wine's two HID interfaces.
+# - tensilo-hid-list.exe, which must list Wine's two HID interfaces;
+# - tensiloctl.exe over the demo's boards, which must print what the Linux tensiloctl (the
+#   environment's TENSILOCTL) prints.
 # Usage: run-programs.sh WINDOWS_BIN LINUX_SCENARIO_RUNNER SCENARIO_FILE...
 set -euo pipefail
 windows_bin=$1
@@ -88,6 +90,20 @@ expect "tensilo-hid-list lists Wine's mouse and keyboard" \
     test "$(grep -c 'vendor 0x845E product 0x000[12] ' "$work/list.out")" -eq 2
 expect "the summary line closes the list" \
     test "$(tail -n 1 "$work/list.out")" = "2 interfaces, 0 Tensilo boards"
+
+echo "=== tensiloctl.exe"
+# The same command lines as the Linux program ($TENSILOCTL), over the demo's boards.
+: "${TENSILOCTL:?the Linux tensiloctl is given in the environment as TENSILOCTL}"
+for arguments in "--demo show" "--demo show --board TS-00852" "--demo list --json"; do
+    run linux "$TENSILOCTL" $arguments </dev/null
+    run windows wine "$windows_bin/tensiloctl.exe" $arguments </dev/null
+    cat "$work/windows.out" "$work/windows.err"
+    expect "tensiloctl.exe $arguments prints what the Linux program prints" same_run
+done
+run watch wine "$windows_bin/tensiloctl.exe" --demo watch --board TS-00417 --count 3 --csv </dev/null
+cat "$work/watch.out"
+expect "tensiloctl.exe --demo watch --count 3 --csv exits with 0 after a header and three rows" \
+    test "$(cat "$work/watch.status")" -eq 0 -a "$(wc -l <"$work/watch.out")" -eq 4
 
 echo "windows programs: $passed passed, $failed failed"
 [[ $failed -eq 0 ]]

@@ -7,9 +7,7 @@ namespace tensilo::demo {
 SimClock::SimClock(device::sim::SimulatedBoards& boards) : boards_(boards) {}
 
 void SimClock::StartRealTime() {
-    elapsed_.start();
-    const std::uint64_t start = boards_.ClockMilliseconds();
-    boards_.FollowClock([this, start] { return start + static_cast<std::uint64_t>(elapsed_.elapsed()); });
+    boards_.FollowRealTime();
 }
 
 void SimClock::Advance(std::uint64_t milliseconds) {

@@ -3,8 +3,6 @@
 // 10 ms without a timer of their own; Advance moves it by hand, for a run in simulated time.
 #pragma once
 
-#include <QElapsedTimer>
-
 #include <cstdint>
 
 namespace tensilo::device::sim {
@@ -23,7 +21,6 @@ public:
 
 private:
     device::sim::SimulatedBoards& boards_;
-    QElapsedTimer elapsed_;
 };
 
 } // namespace tensilo::demo

@@ -11,12 +11,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <optional>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tensilo::device {
@@ -373,6 +378,63 @@ TEST_F(HidrawSysfs, CharacterDeviceIsFoundByItsNumber) {
     ASSERT_TRUE(IsOpenHandle(board));
     EXPECT_EQ(ReadString(api, board, Kind::Serial), u"TS-0001");
     api.CloseHandle(board);
+}
+
+// The waiting read, on a node that is a FIFO: poll waits on it as on a hidraw node, and each write
+// into it stands for one report the device sends (without a report ID: the board numbers none).
+TEST_F(HidrawSysfs, WaitingReadEndsWithAReportWithTheTimeOrWithASignal) {
+    FakeHidDevice device = kBoard;
+    device.Node = 4;
+    tree.Add(device, false);
+    const fs::path node = tree.Dev() / "hidraw4";
+    ASSERT_EQ(::mkfifo(node.c_str(), 0600), 0);
+    const Handle reader = OpenNode(4);
+    ASSERT_TRUE(IsOpenHandle(reader));
+    const int writer = ::open(node.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    const std::uint8_t report[6] = {0x12, 0x34, 0x80, 0xFF, 0x7F, 0x01};
+    const std::vector<std::uint8_t> framed = {0x00, 0x12, 0x34, 0x80, 0xFF, 0x7F, 0x01};
+    std::vector<std::uint8_t> buffer(1000, 0xAB);
+    std::uint32_t bytesRead = 77;
+    Overlapped overlapped;
+    const auto waitFor = [&](std::uint32_t milliseconds) {
+        bytesRead = 77;
+        const std::int32_t result =
+            api.ReadFileWithTimeout(reader, buffer, bytesRead, overlapped, milliseconds);
+        EXPECT_NE(result, 0);
+        return std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + bytesRead);
+    };
+
+    EXPECT_TRUE(waitFor(20).empty()) << "nothing sent: the time passes";
+    ASSERT_EQ(::write(writer, report, sizeof report), 6);
+    EXPECT_EQ(waitFor(60000), framed) << "a report waiting: at once, framed";
+
+    // A signal ends the wait: the helper signals until the wait has ended, and sends a report only
+    // after a second, which a wait that went on after a signal would return.
+    struct sigaction quiet {};
+    struct sigaction previous {};
+    quiet.sa_handler = [](int) {};
+    ASSERT_EQ(::sigaction(SIGUSR1, &quiet, &previous), 0);
+    std::atomic<bool> ended = false;
+    const pthread_t waiting = ::pthread_self();
+    std::thread helper([&] {
+        for (int i = 0; i < 20 && !ended; ++i) {
+            ::pthread_kill(waiting, SIGUSR1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        EXPECT_EQ(::write(writer, report, sizeof report), 6);
+    });
+    EXPECT_TRUE(waitFor(60000).empty()) << "the signal ended the wait";
+    ended = true;
+    helper.join();
+    ::sigaction(SIGUSR1, &previous, nullptr);
+    EXPECT_EQ(waitFor(60000), framed) << "the report sent after it is there for the next wait";
+
+    ::close(writer);
+    EXPECT_NE(api.CloseHandle(reader), 0);
+    EXPECT_EQ(api.ReadFileWithTimeout(reader, buffer, bytesRead, overlapped, 10), 0)
+        << "a closed handle";
+    EXPECT_EQ(bytesRead, 0u);
 }
 
 } // namespace

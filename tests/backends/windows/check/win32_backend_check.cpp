@@ -28,6 +28,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace tensilo;
@@ -169,6 +170,12 @@ public:
     std::int32_t ReadFile(Handle device, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
                           Overlapped& overlapped) override {
         return inner_.ReadFile(device, buffer, bytesRead, overlapped);
+    }
+    std::int32_t ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
+                                     std::uint32_t& bytesRead, Overlapped& overlapped,
+                                     std::uint32_t timeoutMilliseconds) override {
+        return inner_.ReadFileWithTimeout(device, buffer, bytesRead, overlapped,
+                                          timeoutMilliseconds);
     }
     std::int32_t CloseHandle(Handle handle) override {
         const std::int32_t result = inner_.CloseHandle(handle);
@@ -622,6 +629,50 @@ void CheckReadsWithData(HidApi& hid) {
     CHECK(CloseHandle(reinterpret_cast<HANDLE>(event)));
 }
 
+// A read that waits: with nothing sent it ends after its time with nothing read and no read left
+// pending; a report sent while it waits is returned by it, whole; with the other end gone it
+// fails.
+void CheckWaitingReads(HidApi& hid) {
+    std::puts("check: reads that wait");
+    ReportPipe pipe(hid);
+    CHECK(pipe.Open());
+    if (!pipe.Open())
+        return;
+    const std::vector<std::uint8_t> report = {0x00, 0x12, 0x34, 0x80, 0xFF, 0x7F, 0x01};
+    SecurityAttributes security;
+    const Handle event = hid.CreateEventA(security, true, true);
+    for (const Handle recordEvent : {event, kNoHandle}) {
+        Overlapped record;
+        record.hEvent = recordEvent;
+        std::vector<std::uint8_t> buffer(1001, 0xAB);
+        std::uint32_t bytesRead = 77;
+        CHECK(hid.ReadFileWithTimeout(pipe.client, std::span(buffer).first(1000), bytesRead,
+                                      record, 50) != 0);
+        CHECK(bytesRead == 0);
+        CHECK(record.Internal == kStatusCancelled);
+        CHECK(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0xAB; }));
+
+        std::thread sender([&] {
+            Sleep(200);
+            pipe.Send(report);
+        });
+        const std::int32_t result = hid.ReadFileWithTimeout(
+            pipe.client, std::span(buffer).first(1000), bytesRead, record, 60000);
+        sender.join();
+        CHECK(result != 0);
+        CHECK(bytesRead == report.size());
+        CHECK(std::equal(report.begin(), report.end(), buffer.begin()));
+        CHECK(record.Internal == 0); // STATUS_SUCCESS
+    }
+    pipe.CloseServer();
+    Overlapped record;
+    std::vector<std::uint8_t> buffer(1000, 0xAB);
+    std::uint32_t bytesRead = 77;
+    CHECK(hid.ReadFileWithTimeout(pipe.client, buffer, bytesRead, record, 1000) == 0);
+    CHECK(bytesRead == 0);
+    CHECK(CloseHandle(reinterpret_cast<HANDLE>(event)));
+}
+
 // Handles the backend opens or creates are inheritable exactly when the caller asks for it.
 void CheckHandleInheritance(HidApi& hid) {
     std::puts("check: handle inheritance");
@@ -665,6 +716,7 @@ int main() {
     CheckCloseOfNonHandles(*hid);
     CheckFailureReasons(*hid);
     CheckReadsWithData(*hid);
+    CheckWaitingReads(*hid);
     CheckHandleInheritance(*hid);
     CheckBufferLengths(*hid);
     std::printf("%d passed, %d failed\n", passed, failed);

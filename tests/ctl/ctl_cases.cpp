@@ -1,0 +1,394 @@
+// Runs tensiloctl's case files: each case defines simulated boards with the lines of scenario
+// files, gives one command line, and the standard output, standard error, exit status and
+// register writes it must give, byte for byte. The command line runs in this process through
+// tensiloctl's own entry point, over the simulated boards, in a fresh folder of its own; after it,
+// every handle must be closed, and closed once.
+//
+//     tensiloctl-cases [--print] FILE...
+//
+// A case file holds cases, each from a line `=== TITLE` to the next. A case has, in this order:
+//
+//   lines that set it up (one per line; blank lines and # comments are skipped):
+//     board, attach, detach, report, settings, fail, heal    as in scenario files
+//     demo                      the demo's two boards, TS-00417 and TS-00852, on a clock moved
+//                               by hand (by the waits of a watch), named by their serial numbers
+//     stream NAME               the board makes a report every 10 ms of the simulated clock
+//     unplug NAME               queue an unplug behind the board's queued reports
+//     fail-once NAME CALL N     the CALL after N that succeed fails, once
+//     stop-at MS                a request to stop (as Ctrl-C) when the clock reaches MS, also in
+//                               the middle of a wait
+//     output-closes-after N     standard output takes N lines, then fails, as a closed pipe
+//     run ARGUMENTS...          the command line, after the program's name (once; a word in
+//                               double quotes is one argument, as in scenario files)
+//   then sections, each a line `--- NAME` followed by its text, lines as they are, up to the next
+//   `---` or `===` line (blank lines at a section's end are dropped):
+//     --- stdin                 standard input
+//     --- file NAME             a file the case's folder holds before the run
+//     --- stdout, --- stderr    what must be written there (nothing, when there is no section)
+//     --- exit N                the exit status (required; no text follows)
+//     --- writes                the register writes the boards took, as `print writes` prints
+//                               them (none, when there is no section)
+//     --- saved NAME            what the file NAME must hold after the run
+//     --- absent NAME           the file NAME must not be there after the run (no text follows)
+//
+// Exit status: 0 when every case gave what it must, 1 when one did not (what differs is
+// printed), 2 for a mistake in a file (FILE:LINE: message). With --print, each case's actual
+// sections are printed instead of compared, for writing a new case (check them before taking
+// them).
+#include "device/access_hint.h"
+#include "device/sim/demo_boards.h"
+#include "device/sim/simulated_boards.h"
+#include "harness/scenario/board_lines.h"
+#include "harness/scenario/scenario_text.h"
+#include "tools/tensiloctl/ctl_run.h"
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using tensilo::scenario::ScenarioError;
+using tensilo::scenario::Token;
+
+// A simulated clock this far on means a watch that nothing ends: the case is stopped and fails.
+constexpr std::uint64_t kRunawayMs = 3'600'000;
+
+struct Line {
+    int number = 0;
+    std::string text;
+};
+
+struct Section {
+    std::string name;
+    std::string argument;
+    int line = 0;
+    std::string text;
+};
+
+struct Case {
+    std::string title;
+    int line = 0;
+    std::vector<Line> setup;
+    std::vector<Section> sections;
+};
+
+class CaseFault : public std::runtime_error {
+public:
+    CaseFault(int line, const std::string& message) : std::runtime_error(message), line(line) {}
+    int line;
+};
+
+std::vector<Case> ReadCases(std::istream& input) {
+    std::vector<Case> cases;
+    Section* section = nullptr;
+    std::vector<std::string> pending; // a section's lines, blank ones at its end held back
+    const auto endSection = [&] {
+        if (section == nullptr)
+            return;
+        for (const std::string& text : pending)
+            section->text += text + "\n";
+        pending.clear();
+        section = nullptr;
+    };
+    std::string text;
+    for (int number = 1; std::getline(input, text); ++number) {
+        if (text.rfind("=== ", 0) == 0) {
+            endSection();
+            cases.push_back({text.substr(4), number, {}, {}});
+        } else if (text.rfind("--- ", 0) == 0) {
+            endSection();
+            if (cases.empty())
+                throw CaseFault(number, "a section before the first case");
+            const std::string header = text.substr(4);
+            const std::size_t space = header.find(' ');
+            Section next{header.substr(0, space),
+                         space == std::string::npos ? "" : header.substr(space + 1), number, ""};
+            cases.back().sections.push_back(next);
+            section = &cases.back().sections.back();
+        } else if (section != nullptr) {
+            const bool blank = text.find_first_not_of(" \t") == std::string::npos;
+            if (blank) {
+                pending.push_back(text);
+            } else {
+                for (const std::string& held : pending)
+                    section->text += held + "\n";
+                pending.clear();
+                section->text += text + "\n";
+            }
+        } else if (!tensilo::scenario::IsBlankOrComment(text)) {
+            if (cases.empty())
+                throw CaseFault(number, "a line before the first case: " + text);
+            if (!cases.back().sections.empty())
+                throw CaseFault(number, "a set-up line after the sections: " + text);
+            cases.back().setup.push_back({number, text});
+        }
+    }
+    endSection();
+    return cases;
+}
+
+// Standard output that takes `lines` lines and then fails, as a pipe whose reader has gone.
+class ClosingOutput : public std::streambuf {
+public:
+    explicit ClosingOutput(std::optional<int> lines) : linesLeft_(lines) {}
+    const std::string& text() const { return text_; }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof()))
+            return traits_type::not_eof(c);
+        if (linesLeft_ && *linesLeft_ <= 0)
+            return traits_type::eof();
+        text_ += traits_type::to_char_type(c);
+        if (linesLeft_ && traits_type::to_char_type(c) == '\n')
+            --*linesLeft_;
+        return c;
+    }
+
+private:
+    std::optional<int> linesLeft_;
+    std::string text_;
+};
+
+std::uint32_t Number(const Token& token, std::uint32_t max, std::string_view what) {
+    return tensilo::scenario::ParseNumber(token.raw, max, what);
+}
+
+struct Outcome {
+    std::map<std::string, std::string> actual; // section name (with argument) to text
+    std::vector<std::string> problems;
+};
+
+// A token as one argument: a quoted string is its text.
+std::string Argument(const Token& token) {
+    if (token.quoted)
+        return tensilo::scenario::Utf16ToUtf8(tensilo::scenario::DecodeStringLiteral(token.raw));
+    return token.raw;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Runs one case in `folder`; what it gave, and what it gave wrongly.
+Outcome RunCase(const Case& testCase, const fs::path& folder) {
+    using namespace tensilo;
+    device::sim::SimulatedBoards boards;
+    scenario::BoardLines lines(boards);
+    std::optional<std::vector<std::string>> arguments;
+    std::optional<std::uint64_t> stopAt;
+    std::optional<int> outputLines;
+    for (const Line& line : testCase.setup) {
+        try {
+            const std::vector<Token> words = scenario::SplitLine(line.text);
+            const std::string& command = words.front().raw;
+            const auto need = [&](std::size_t count) {
+                if (words.size() != count)
+                    throw ScenarioError("usage: " + command + " takes " +
+                                        std::to_string(count - 1) + " argument(s)");
+            };
+            if (scenario::BoardLines::IsBoardCommand(command)) {
+                lines.Execute(words);
+            } else if (command == "demo") {
+                need(1);
+                const auto ids = device::sim::DefineDemoBoards(boards);
+                for (const auto id : ids)
+                    lines.Name(id, boards.Config(id).name);
+            } else if (command == "stream") {
+                need(2);
+                boards.SetStreaming(lines.Board(words[1].raw), true);
+            } else if (command == "unplug") {
+                need(2);
+                boards.QueueUnplug(lines.Board(words[1].raw));
+            } else if (command == "fail-once") {
+                need(4);
+                boards.FailOneCall(lines.Board(words[1].raw), scenario::ParseCall(words[2].raw),
+                                   static_cast<int>(Number(words[3], 1000, "fail-once")));
+            } else if (command == "stop-at") {
+                need(2);
+                stopAt = Number(words[1], 0xFFFFFFFF, "stop-at");
+            } else if (command == "output-closes-after") {
+                need(2);
+                outputLines = static_cast<int>(Number(words[1], 1000000, "output-closes-after"));
+            } else if (command == "run") {
+                if (arguments)
+                    throw ScenarioError("one run per case");
+                arguments.emplace();
+                for (std::size_t i = 1; i < words.size(); ++i)
+                    arguments->push_back(Argument(words[i]));
+            } else {
+                throw ScenarioError("unknown line: " + command);
+            }
+        } catch (const ScenarioError& error) {
+            throw CaseFault(line.number, error.what());
+        }
+    }
+    if (!arguments)
+        throw CaseFault(testCase.line, "the case has no run line");
+
+    std::string input;
+    for (const Section& section : testCase.sections) {
+        if (section.name == "stdin")
+            input = section.text;
+        else if (section.name == "file")
+            std::ofstream(folder / section.argument, std::ios::binary) << section.text;
+    }
+
+    std::istringstream in(input);
+    ClosingOutput outputBuffer(outputLines);
+    std::ostream out(&outputBuffer);
+    std::ostringstream err;
+    std::atomic<bool> stop = false;
+    bool ranAway = false;
+    // A request to stop comes as a signal would, while the command waits.
+    boards.WhenClockMoves([&](std::uint64_t now) {
+        if ((stopAt && now >= *stopAt) || now >= kRunawayMs) {
+            ranAway = ranAway || now >= kRunawayMs;
+            stop = true;
+        }
+    });
+    const ctl::Console console{
+        in,
+        out,
+        err,
+        stop,
+        [&] { return boards.ClockMilliseconds(); },
+        [] { return device::NoAccessHint(std::nullopt); },
+    };
+    const fs::path before = fs::current_path();
+    fs::current_path(folder);
+    const int status = ctl::Run(*arguments, boards, console);
+    fs::current_path(before);
+
+    Outcome outcome;
+    outcome.actual["stdout"] = outputBuffer.text();
+    outcome.actual["stderr"] = err.str();
+    outcome.actual["exit"] = std::to_string(status);
+    std::string writes;
+    for (const std::string& line : lines.TakeWriteLines())
+        writes += line + "\n";
+    outcome.actual["writes"] = writes;
+    if (ranAway)
+        outcome.problems.push_back(
+            "the command ran on and was stopped after an hour of simulated time");
+    if (boards.TotalOpenHandles() != 0)
+        outcome.problems.push_back(std::to_string(boards.TotalOpenHandles()) +
+                                   " handle(s) left open");
+    if (boards.BadCloses() != 0)
+        outcome.problems.push_back(std::to_string(boards.BadCloses()) +
+                                   " close(s) of a handle that was not open");
+    for (const Section& section : testCase.sections) {
+        if (section.name == "saved") {
+            const fs::path path = folder / section.argument;
+            outcome.actual["saved " + section.argument] =
+                fs::exists(path) ? ReadFile(path) : "(no such file)\n";
+        } else if (section.name == "absent" && fs::exists(folder / section.argument)) {
+            outcome.problems.push_back(section.argument + " is there, and must not be");
+        }
+    }
+    return outcome;
+}
+
+// Compares what a case gave with its sections; prints what differs. True when all is as it must.
+bool Check(const Case& testCase, const Outcome& outcome, const std::string& fileName) {
+    std::map<std::string, std::string> expected = {{"stdout", ""}, {"stderr", ""}, {"writes", ""}};
+    bool exitGiven = false;
+    for (const Section& section : testCase.sections) {
+        if (section.name == "stdout" || section.name == "stderr" || section.name == "writes") {
+            expected[section.name] = section.text;
+        } else if (section.name == "exit") {
+            expected["exit"] = section.argument;
+            exitGiven = true;
+        } else if (section.name == "saved") {
+            expected["saved " + section.argument] = section.text;
+        } else if (section.name != "stdin" && section.name != "file" && section.name != "absent") {
+            throw CaseFault(section.line, "unknown section: " + section.name);
+        }
+    }
+    if (!exitGiven)
+        throw CaseFault(testCase.line, "the case has no exit section");
+    std::vector<std::string> problems = outcome.problems;
+    for (const auto& [name, text] : expected) {
+        const std::string& actual = outcome.actual.at(name);
+        if (actual != text)
+            problems.push_back(name + " differs.\n  expected:\n" + text + "  actual:\n" + actual);
+    }
+    if (problems.empty())
+        return true;
+    std::cout << fileName << ":" << testCase.line << ": FAILED: " << testCase.title << "\n";
+    for (const std::string& problem : problems)
+        std::cout << "  " << problem << "\n";
+    return false;
+}
+
+void Print(const Case& testCase, const Outcome& outcome) {
+    std::cout << "=== " << testCase.title << "\n";
+    for (const auto& name : {"stdout", "stderr", "writes"})
+        if (!outcome.actual.at(name).empty())
+            std::cout << "--- " << name << "\n" << outcome.actual.at(name);
+    std::cout << "--- exit " << outcome.actual.at("exit") << "\n";
+    for (const std::string& problem : outcome.problems)
+        std::cout << "# PROBLEM: " << problem << "\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> files;
+    bool print = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--print")
+            print = true;
+        else
+            files.push_back(argv[i]);
+    }
+    if (files.empty()) {
+        std::cerr << "usage: tensiloctl-cases [--print] FILE...\n";
+        return 2;
+    }
+    int failed = 0;
+    int passed = 0;
+    for (const std::string& fileName : files) {
+        std::ifstream file(fileName);
+        if (!file) {
+            std::cerr << fileName << ": cannot be read\n";
+            return 2;
+        }
+        const fs::path folder = fs::temp_directory_path() /
+                                ("tensiloctl-cases-" + std::to_string(std::random_device()()));
+        try {
+            for (const Case& testCase : ReadCases(file)) {
+                fs::remove_all(folder);
+                fs::create_directories(folder);
+                const Outcome outcome = RunCase(testCase, folder);
+                if (print)
+                    Print(testCase, outcome);
+                else if (Check(testCase, outcome, fileName))
+                    ++passed;
+                else
+                    ++failed;
+            }
+        } catch (const CaseFault& fault) {
+            fs::remove_all(folder);
+            std::cerr << fileName << ":" << fault.line << ": " << fault.what() << "\n";
+            return 2;
+        }
+        fs::remove_all(folder);
+    }
+    if (!print)
+        std::cout << passed << " cases passed, " << failed << " failed\n";
+    return failed == 0 ? 0 : 1;
+}
