@@ -5,39 +5,13 @@
 //   tensilo-hid-list [--help | --version]
 #include "device/board_identity.h"
 #include "device/platform_backend.h"
+#include "tools/common/utf8_console.h"
 #include "tools/hid-list/hid_listing.h"
 
 #include <iostream>
 #include <ostream>
 #include <string>
 #include <string_view>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
-#ifdef _WIN32
-namespace {
-
-// The device strings are UTF-8 text, so the console shows them in UTF-8 while the listing runs;
-// its code page is the user's, and goes back to what it was when the program ends.
-class Utf8Console {
-public:
-    Utf8Console() : previous_(GetConsoleOutputCP()) { SetConsoleOutputCP(CP_UTF8); }
-    ~Utf8Console() {
-        std::cout.flush();
-        if (previous_ != 0)
-            SetConsoleOutputCP(previous_);
-    }
-    Utf8Console(const Utf8Console&) = delete;
-    Utf8Console& operator=(const Utf8Console&) = delete;
-
-private:
-    UINT previous_;
-};
-
-} // namespace
-#endif
 
 namespace {
 
@@ -52,6 +26,7 @@ void PrintUsage(std::ostream& out) {
 } // namespace
 
 int main(int argc, char** argv) {
+    using namespace tensilo;
     if (argc > 1) {
         const std::string_view option = argv[1];
         const bool help = option == "--help" || option == "-h";
@@ -70,10 +45,8 @@ int main(int argc, char** argv) {
         PrintUsage(std::cerr);
         return 2;
     }
-#ifdef _WIN32
-    const Utf8Console console;
-#endif
-    using namespace tensilo;
+    // The device strings are UTF-8 text: a Windows console shows them so while the list runs.
+    const tools::Utf8Console console;
     const auto hid = device::MakePlatformHidApi();
     const auto reports = tools::ListHidInterfaces(*hid);
 
