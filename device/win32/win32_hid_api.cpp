@@ -324,27 +324,10 @@ public:
     std::int32_t ReadFile(Handle device, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
                           Overlapped& overlapped) override {
         bytesRead = 0;
-        const HANDLE file = ToHandle(device);
-        OVERLAPPED request{};
-        request.Offset = overlapped.Offset;
-        request.OffsetHigh = overlapped.OffsetHigh;
-        request.hEvent = ToHandle(overlapped.hEvent);
-
         DWORD transferred = 0;
-        BOOL ok = ::ReadFile(file, buffer.data(), DwordSize(buffer.size()), nullptr, &request);
-        if (ok) {
-            // Reports were waiting: the read is complete and its count is in the request.
-            ok = ::GetOverlappedResult(file, &request, &transferred, FALSE);
-        } else if (::GetLastError() == ERROR_IO_PENDING) {
-            // No report is waiting. The pending read owns the caller's buffer and this request, so
-            // cancel it and wait until it has ended before either is released. A report that
-            // arrived in between completes the read normally, and then its data is returned.
-            ::CancelIoEx(file, &request);
-            ok = ::GetOverlappedResult(file, &request, &transferred, TRUE);
-        }
-        overlapped.Internal = static_cast<std::uint32_t>(request.Internal);
-        overlapped.InternalHigh = static_cast<std::uint32_t>(request.InternalHigh);
-        if (!ok)
+        bool nothingCame = false;
+        // A read that finds nothing waiting fails, as the cancelled read it was.
+        if (!ReadReports(ToHandle(device), buffer, overlapped, 0, transferred, nothingCame))
             return Result(FALSE);
         bytesRead = static_cast<std::uint32_t>(std::min<std::size_t>(transferred, buffer.size()));
         return 1;
@@ -354,40 +337,11 @@ public:
                                      std::uint32_t& bytesRead, Overlapped& overlapped,
                                      std::uint32_t timeoutMilliseconds) override {
         bytesRead = 0;
-        const HANDLE file = ToHandle(device);
-        OVERLAPPED request{};
-        request.Offset = overlapped.Offset;
-        request.OffsetHigh = overlapped.OffsetHigh;
-        request.hEvent = ToHandle(overlapped.hEvent);
-
         DWORD transferred = 0;
-        BOOL ok = ::ReadFile(file, buffer.data(), DwordSize(buffer.size()), nullptr, &request);
-        bool cancelled = false;
-        if (ok) {
-            ok = ::GetOverlappedResult(file, &request, &transferred, FALSE);
-        } else if (::GetLastError() == ERROR_IO_PENDING) {
-            // ReadFile reset the record's event when it began; it is signalled when the read
-            // completes. Without an event Windows signals the file handle itself.
-            const HANDLE signalled = request.hEvent != nullptr ? request.hEvent : file;
-            // INFINITE is 0xFFFFFFFF: the longest wait asked for stays finite.
-            const DWORD wait = std::min<DWORD>(timeoutMilliseconds, INFINITE - 1);
-            if (::WaitForSingleObject(signalled, wait) == WAIT_OBJECT_0) {
-                ok = ::GetOverlappedResult(file, &request, &transferred, TRUE);
-            } else {
-                // Nothing came in time (or the wait failed). As in ReadFile, the pending read owns
-                // the caller's buffer and this record: cancel it and wait until it has ended. A
-                // report that arrived in between completes it normally.
-                ::CancelIoEx(file, &request);
-                ok = ::GetOverlappedResult(file, &request, &transferred, TRUE);
-                cancelled = !ok && ::GetLastError() == ERROR_OPERATION_ABORTED;
-            }
-        }
-        overlapped.Internal = static_cast<std::uint32_t>(request.Internal);
-        overlapped.InternalHigh = static_cast<std::uint32_t>(request.InternalHigh);
-        if (cancelled)
-            return 1; // the time passed without a report
-        if (!ok)
-            return Result(FALSE);
+        bool nothingCame = false;
+        if (!ReadReports(ToHandle(device), buffer, overlapped, timeoutMilliseconds, transferred,
+                         nothingCame))
+            return nothingCame ? 1 : Result(FALSE); // the time passed without a report
         bytesRead = static_cast<std::uint32_t>(std::min<std::size_t>(transferred, buffer.size()));
         return 1;
     }
@@ -401,6 +355,41 @@ public:
     }
 
 private:
+    // One overlapped read of input reports into `buffer`, waiting at most `wait` milliseconds for
+    // one when none is waiting. A pending read owns the caller's buffer and this request: when
+    // nothing came in time it is cancelled and waited for before returning, and a report that
+    // arrived in between completes it normally. Returns the read's success, with its count in
+    // `transferred`; `nothingCame` tells a failure that was only the want of a report.
+    static BOOL ReadReports(HANDLE file, std::span<std::uint8_t> buffer, Overlapped& overlapped,
+                            DWORD wait, DWORD& transferred, bool& nothingCame) {
+        OVERLAPPED request{};
+        request.Offset = overlapped.Offset;
+        request.OffsetHigh = overlapped.OffsetHigh;
+        request.hEvent = ToHandle(overlapped.hEvent);
+        nothingCame = false;
+        BOOL ok = ::ReadFile(file, buffer.data(), DwordSize(buffer.size()), nullptr, &request);
+        if (ok) {
+            // Reports were waiting: the read is complete and its count is in the request.
+            ok = ::GetOverlappedResult(file, &request, &transferred, FALSE);
+        } else if (::GetLastError() == ERROR_IO_PENDING) {
+            // ReadFile reset the request's event when it began; it is signalled when the read
+            // completes. Without an event Windows signals the file handle itself. INFINITE is
+            // 0xFFFFFFFF: the longest wait asked for stays finite.
+            const HANDLE signalled = request.hEvent != nullptr ? request.hEvent : file;
+            if (wait > 0 && ::WaitForSingleObject(signalled, std::min<DWORD>(wait, INFINITE - 1)) ==
+                                WAIT_OBJECT_0) {
+                ok = ::GetOverlappedResult(file, &request, &transferred, TRUE);
+            } else {
+                ::CancelIoEx(file, &request);
+                ok = ::GetOverlappedResult(file, &request, &transferred, TRUE);
+                nothingCame = !ok && ::GetLastError() == ERROR_OPERATION_ABORTED;
+            }
+        }
+        overlapped.Internal = static_cast<std::uint32_t>(request.Internal);
+        overlapped.InternalHigh = static_cast<std::uint32_t>(request.InternalHigh);
+        return ok;
+    }
+
     // The vendor and product in the hardware IDs (a list of zero-terminated strings) of the device
     // behind the interface, from the first of them that names both.
     static std::optional<InterfaceIds> HardwareIds(Handle set, const InterfaceData& data) {

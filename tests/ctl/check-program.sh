@@ -12,18 +12,7 @@ trap 'rm -rf "$work"' EXIT
 set -m
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-passed=0
-failed=0
-expect() { # description, then a command that must succeed
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $what"
-    fi
-}
+source "$(dirname "$0")/../expect.sh"
 # Runs tensiloctl with the arguments given; its output, errors and status go to $work/NAME.*.
 run() {
     local name=$1 status=0

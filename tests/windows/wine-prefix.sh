@@ -45,15 +45,4 @@ require_tools() {
     fi
 }
 
-passed=0
-failed=0
-expect() { # description, then a command that must succeed
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $what"
-    fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../expect.sh"

@@ -61,6 +61,30 @@ private:
     bool open_ = false;
 };
 
+// Runs `work(state)` with `target` open on its two handles (`state` is the open board's record),
+// and closes it after; says why and returns kNoBoard when it cannot be opened.
+template <typename Work>
+int WithOpenedBoard(device::HidApi& hid, const BoardTarget& target, const Console& console,
+                    Work work) {
+    OpenedBoard opened(hid, target);
+    if (!opened.IsOpen())
+        return SayNotOpened(hid, target, console);
+    return work(opened.State());
+}
+
+// Runs `work(target, state)` on the board a command that works on one board works on
+// (ChooseBoard), held open meanwhile; returns its status, or why there is no board to work on.
+template <typename Work>
+int WithChosenBoard(device::HidApi& hid, const std::optional<std::string>& board,
+                    const Console& console, Work work) {
+    int status = kDone;
+    const auto target = ChooseBoard(hid, board, false, console, status);
+    if (!target)
+        return status;
+    return WithOpenedBoard(hid, *target, console,
+                           [&](WindowState& state) { return work(*target, state); });
+}
+
 // --- template ---------------------------------------------------------------------------------
 
 namespace detail {

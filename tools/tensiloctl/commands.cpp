@@ -95,12 +95,8 @@ using Writes = std::vector<protocol::ChannelItem>;
 
 // Writes `writes` to the board as the window does, if the window's gate lets it (a version whose
 // minor number is at least 1, an accepted settings report), and reads the board back.
-int WriteToBoard(device::HidApi& hid, const BoardTarget& target, const Writes& writes,
-                 const Console& console) {
-    OpenedBoard opened(hid, target);
-    if (!opened.IsOpen())
-        return SayNotOpened(hid, target, console);
-    WindowState& state = opened.State();
+int WriteToBoard(device::HidApi& hid, const BoardTarget& target, WindowState& state,
+                 const Writes& writes, const Console& console) {
     const device::BoardDetails details = device::ReadBoardDetails(hid, state, state.ReadHandle);
     if (!details.version) {
         console.Say(target.serial + " does not tell its version, so its gains are not changed; "
@@ -175,6 +171,89 @@ std::optional<std::string> ReadWholeFile(const std::string& file, const Console&
     return bytes.toStdString();
 }
 
+int Show(device::HidApi& hid, const Invocation& invocation, const Console& console,
+         const BoardTarget& target, WindowState& state) {
+    const device::BoardDetails details = device::ReadBoardDetails(hid, state, state.ReadHandle);
+    const auto report = device::ReadSettingsReport(hid, state);
+    const bool settable = details.AllowsGainChanges() && report;
+
+    if (invocation.json) {
+        QJsonObject object;
+        object.insert("serial", QString::fromStdString(target.serial));
+        object.insert("manufacturer", TextOrNull(details.manufacturer));
+        object.insert("product", TextOrNull(details.product));
+        object.insert("version",
+                      details.version
+                          ? QJsonValue(QString::fromStdString(VersionText(details.version)))
+                          : QJsonValue(QJsonValue::Null));
+        object.insert("gains_settable", settable);
+        if (report) {
+            QJsonObject gains;
+            for (const Channel channel : protocol::kChannels)
+                gains.insert(ChannelName(channel),
+                             GainOrNull(protocol::SettingsItem(*report, channel)));
+            object.insert("gains", gains);
+            QJsonArray registers;
+            for (std::size_t r = 0; r < 9; ++r)
+                registers.append((*report)[3 + r]);
+            object.insert("registers", registers);
+        } else {
+            object.insert("gains", QJsonValue(QJsonValue::Null));
+            object.insert("registers", QJsonValue(QJsonValue::Null));
+        }
+        object.insert("path", QString::fromStdString(state.DevicePath));
+        PrintJson(object, console);
+    } else {
+        std::ostream& out = console.out;
+        out << "serial\t" << target.serial << '\n'
+            << "manufacturer\t" << details.manufacturer.value_or("") << '\n'
+            << "product\t" << details.product.value_or("") << '\n'
+            << "version\t" << VersionText(details.version) << '\n'
+            << "gains\t" << SettableText(settable) << '\n';
+        for (const Channel channel : protocol::kChannels)
+            out << ChannelName(channel) << '\t'
+                << (report ? GainText(protocol::SettingsItem(*report, channel)) : "unknown")
+                << '\n';
+        out << "registers\t";
+        if (report) {
+            for (std::size_t r = 0; r < 9; ++r)
+                out << (r == 0 ? "" : " ") << protocol::HexDigits((*report)[3 + r], 2);
+        } else {
+            out << "unknown";
+        }
+        out << '\n' << "path\t" << state.DevicePath << '\n';
+    }
+    console.out.flush();
+    if (!report) {
+        console.Say(target.serial + " sends no settings report that can be read");
+        return kBoardFault;
+    }
+    return kDone;
+}
+
+// The settings of the board open in `state`, as a settings file holds them, into `settings`.
+int ReadSavedSettings(device::HidApi& hid, const Console& console, const BoardTarget& target,
+                      WindowState& state, SavedSettings& settings) {
+    const device::BoardDetails details = device::ReadBoardDetails(hid, state, state.ReadHandle);
+    const auto report = device::ReadSettingsReport(hid, state);
+    if (!report) {
+        console.Say(target.serial + " sends no settings report that can be read; nothing saved");
+        return kBoardFault;
+    }
+    for (std::size_t i = 0; i < protocol::kChannels.size(); ++i) {
+        const auto item = protocol::SettingsItem(*report, protocol::kChannels[i]);
+        if (!item) {
+            console.Say(target.serial + "'s registers name no gain for " +
+                        ChannelName(protocol::kChannels[i]) + "; nothing saved");
+            return kBoardFault;
+        }
+        settings.items[i] = *item;
+    }
+    settings.serial = target.serial;
+    settings.product = details.product;
+    return kDone;
+}
+
 } // namespace
 
 int ListBoards(device::HidApi& hid, const Invocation& invocation, const Console& console) {
@@ -225,70 +304,10 @@ int ListBoards(device::HidApi& hid, const Invocation& invocation, const Console&
 }
 
 int ShowBoard(device::HidApi& hid, const Invocation& invocation, const Console& console) {
-    int status = kDone;
-    const auto target = ChooseBoard(hid, invocation.board, false, console, status);
-    if (!target)
-        return status;
-    OpenedBoard opened(hid, *target);
-    if (!opened.IsOpen())
-        return SayNotOpened(hid, *target, console);
-    WindowState& state = opened.State();
-    const device::BoardDetails details = device::ReadBoardDetails(hid, state, state.ReadHandle);
-    const auto report = device::ReadSettingsReport(hid, state);
-    const bool settable = details.AllowsGainChanges() && report;
-
-    if (invocation.json) {
-        QJsonObject object;
-        object.insert("serial", QString::fromStdString(target->serial));
-        object.insert("manufacturer", TextOrNull(details.manufacturer));
-        object.insert("product", TextOrNull(details.product));
-        object.insert("version",
-                      details.version
-                          ? QJsonValue(QString::fromStdString(VersionText(details.version)))
-                          : QJsonValue(QJsonValue::Null));
-        object.insert("gains_settable", settable);
-        if (report) {
-            QJsonObject gains;
-            for (const Channel channel : protocol::kChannels)
-                gains.insert(ChannelName(channel),
-                             GainOrNull(protocol::SettingsItem(*report, channel)));
-            object.insert("gains", gains);
-            QJsonArray registers;
-            for (std::size_t r = 0; r < 9; ++r)
-                registers.append((*report)[3 + r]);
-            object.insert("registers", registers);
-        } else {
-            object.insert("gains", QJsonValue(QJsonValue::Null));
-            object.insert("registers", QJsonValue(QJsonValue::Null));
-        }
-        object.insert("path", QString::fromStdString(state.DevicePath));
-        PrintJson(object, console);
-    } else {
-        std::ostream& out = console.out;
-        out << "serial\t" << target->serial << '\n'
-            << "manufacturer\t" << details.manufacturer.value_or("") << '\n'
-            << "product\t" << details.product.value_or("") << '\n'
-            << "version\t" << VersionText(details.version) << '\n'
-            << "gains\t" << SettableText(settable) << '\n';
-        for (const Channel channel : protocol::kChannels)
-            out << ChannelName(channel) << '\t'
-                << (report ? GainText(protocol::SettingsItem(*report, channel)) : "unknown")
-                << '\n';
-        out << "registers\t";
-        if (report) {
-            for (std::size_t r = 0; r < 9; ++r)
-                out << (r == 0 ? "" : " ") << protocol::HexDigits((*report)[3 + r], 2);
-        } else {
-            out << "unknown";
-        }
-        out << '\n' << "path\t" << state.DevicePath << '\n';
-    }
-    console.out.flush();
-    if (!report) {
-        console.Say(target->serial + " sends no settings report that can be read");
-        return kBoardFault;
-    }
-    return kDone;
+    return WithChosenBoard(hid, invocation.board, console,
+                           [&](const BoardTarget& target, WindowState& state) {
+                               return Show(hid, invocation, console, target, state);
+                           });
 }
 
 int WriteGains(device::HidApi& hid, const Invocation& invocation, const Console& console) {
@@ -320,41 +339,22 @@ int WriteGains(device::HidApi& hid, const Invocation& invocation, const Console&
     default:
         return kBadInput;
     }
-    return ForEachBoard(
-        hid, invocation.board, invocation.all, console,
-        [&](const BoardTarget& target) { return WriteToBoard(hid, target, writes, console); });
+    return ForEachBoard(hid, invocation.board, invocation.all, console, [&](const BoardTarget& target) {
+        return WithOpenedBoard(hid, target, console, [&](WindowState& state) {
+            return WriteToBoard(hid, target, state, writes, console);
+        });
+    });
 }
 
 int SaveSettings(device::HidApi& hid, const Invocation& invocation, const Console& console) {
-    int status = kDone;
-    const auto target = ChooseBoard(hid, invocation.board, false, console, status);
-    if (!target)
-        return status;
     SavedSettings settings;
-    {
-        OpenedBoard opened(hid, *target);
-        if (!opened.IsOpen())
-            return SayNotOpened(hid, *target, console);
-        WindowState& state = opened.State();
-        const device::BoardDetails details = device::ReadBoardDetails(hid, state, state.ReadHandle);
-        const auto report = device::ReadSettingsReport(hid, state);
-        if (!report) {
-            console.Say(target->serial +
-                        " sends no settings report that can be read; nothing saved");
-            return kBoardFault;
-        }
-        for (std::size_t i = 0; i < protocol::kChannels.size(); ++i) {
-            const auto item = protocol::SettingsItem(*report, protocol::kChannels[i]);
-            if (!item) {
-                console.Say(target->serial + "'s registers name no gain for " +
-                            ChannelName(protocol::kChannels[i]) + "; nothing saved");
-                return kBoardFault;
-            }
-            settings.items[i] = *item;
-        }
-        settings.serial = target->serial;
-        settings.product = details.product;
-    }
+    const int status = WithChosenBoard(hid, invocation.board, console,
+                                       [&](const BoardTarget& target, WindowState& state) {
+                                           return ReadSavedSettings(hid, console, target, state,
+                                                                    settings);
+                                       });
+    if (status != kDone)
+        return status;
 
     const std::string text = WriteSettingsFile(settings);
     if (invocation.file == "-") {

@@ -18,20 +18,11 @@ std::string SecondsText(std::uint64_t milliseconds) {
            decimals;
 }
 
-} // namespace
-
-int WatchBoard(device::HidApi& hid, const Invocation& invocation, const Console& console) {
-    int status = kDone;
-    const auto target = ChooseBoard(hid, invocation.board, false, console, status);
-    if (!target)
-        return status;
-    OpenedBoard opened(hid, *target);
-    if (!opened.IsOpen())
-        return SayNotOpened(hid, *target, console);
-    WindowState& state = opened.State();
+int Watch(device::HidApi& hid, const Invocation& invocation, const Console& console,
+          const BoardTarget& target, WindowState& state) {
     const std::size_t reportLength = state.Capabilities.InputReportByteLength;
     if (reportLength < protocol::kMinInputReportLength) {
-        console.Say(target->serial + "'s input reports (" + std::to_string(reportLength) +
+        console.Say(target.serial + "'s input reports (" + std::to_string(reportLength) +
                     " bytes) are too short to hold the three values");
         return kBoardFault;
     }
@@ -81,11 +72,20 @@ int WatchBoard(device::HidApi& hid, const Invocation& invocation, const Console&
     }
     out.flush();
     if (lost) {
-        console.Say(target->serial + " was lost while it was watched: unplugged, or it stopped "
-                                     "answering");
+        console.Say(target.serial + " was lost while it was watched: unplugged, or it stopped "
+                                    "answering");
         return kBoardFault;
     }
     return kDone;
+}
+
+} // namespace
+
+int WatchBoard(device::HidApi& hid, const Invocation& invocation, const Console& console) {
+    return WithChosenBoard(hid, invocation.board, console,
+                           [&](const BoardTarget& target, WindowState& state) {
+                               return Watch(hid, invocation, console, target, state);
+                           });
 }
 
 } // namespace tensilo::ctl
