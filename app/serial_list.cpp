@@ -47,7 +47,7 @@ void FrmMain::Scan_USB_devices() {
             return BoardVerdict::Close;
         },
         &notes);
-    ShowWhySerialListIsEmpty(SerNo, notes.boardAccessRefused);
+    ShowWhySerialListIsEmpty(SerNo, !notes.refusedBoardPaths.empty());
     // One board shows its serial number in a disabled list; two or more can be chosen from.
     if (lastEntryIndex > 0)
         SerNo.setEnabled(true);

@@ -102,10 +102,8 @@ bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor
             // Refused the open: nothing to read, nothing to close. A board is known as refused
             // when the system told its IDs before, or tells them with the refusal.
             if (notes != nullptr && (told ? AccessDenied(hid)
-                                          : AccessRefusedTo(hid, BoardVendorId, BoardProductId))) {
-                notes->boardAccessRefused = true;
+                                          : AccessRefusedTo(hid, BoardVendorId, BoardProductId)))
                 notes->refusedBoardPaths.push_back(state.DevicePath);
-            }
             continue;
         }
 

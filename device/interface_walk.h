@@ -24,10 +24,8 @@ using BoardVisitor = std::function<BoardVerdict(const std::string& serialText)>;
 
 // What a walk met besides the boards it handed over.
 struct WalkNotes {
-    // An interface of the product refused the open to this user (the backend told so, with the
-    // device's vendor and product, without opening it).
-    bool boardAccessRefused = false;
-    // The device paths of those interfaces, in the platform's order.
+    // The device paths of the interfaces of the product that refused the open to this user (the
+    // system told their vendor and product without an open), in the platform's order.
     std::vector<std::string> refusedBoardPaths;
 };
 
@@ -37,8 +35,8 @@ struct WalkNotes {
 // the system tells (GetInterfaceIds) and that are not the product's is passed over unopened.
 // Every handle it opens is closed once, except the one the visitor keeps, which is left in
 // DeviceHandle with DevicePath its path. An interface that refuses the open is passed over
-// without a close. Returns true when the visitor
-// kept a board. `notes`, when given, tells what else the walk met.
+// without a close. Returns true when the visitor kept a board. `notes`, when given, tells what
+// else the walk met.
 bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor,
                     WalkNotes* notes = nullptr);
 
