@@ -1,11 +1,11 @@
 // Simulated Tensilo boards behind the HID interface: deterministic, single-threaded and, unless
 // told to follow real time, without it. Each board answers as a real one does: its strings, its
 // settings report (changed by the register writes it takes), its queued input reports; any call
-// can be switched to fail, and boards can be plugged in and out at any moment. The steering face (SimSteering) plugs, queues
-// and reads back what the program did; it also keeps an account of handles, so that tests can
-// check that every handle is closed exactly once. A failed call leaves a reason, as a system's
-// backend does: an open switched to fail stands for one refused to this user, the commonest
-// reason a real board's open fails.
+// can be switched to fail, and boards can be plugged in and out at any moment. The steering face
+// (SimSteering) plugs, queues and reads back what the program did; it also keeps an account of
+// handles, so that tests can check that every handle is closed exactly once. A failed call leaves
+// a reason, as a system's backend does: an open switched to fail stands for one refused to this
+// user, the commonest reason a real board's open fails.
 //
 // In streaming mode a board makes its own input reports from an explicit clock instead of a
 // queue: one report every 10 ms of simulated time, a load-cell signal (a slow wave plus noise,

@@ -7,7 +7,6 @@
 #include "tools/common/gui_console.h"
 #include "tools/demo/boards_window.h"
 #include "tools/demo/self_check.h"
-#include "tools/demo/sim_clock.h"
 #include "tools/demo/window_placement.h"
 
 #include <QApplication>
@@ -30,7 +29,6 @@ int main(int argc, char** argv) {
     // Declared first, so that the boards outlive the windows that hold handles on them.
     tensilo::device::sim::SimulatedBoards boards;
     tensilo::device::sim::DefineDemoBoards(boards);
-    tensilo::demo::SimClock clock(boards);
 
     // In a self-check the polling timer follows simulated time; otherwise it runs on its own.
     using Mode = tensilo::app::TimerControl::Mode;
@@ -45,7 +43,7 @@ int main(int argc, char** argv) {
     tensilo::demo::PlaceDemoWindows(window, boardsWindow);
 
     if (selfCheck)
-        return tensilo::demo::RunSelfCheck(options, window, boardsWindow, boards, clock);
-    clock.StartRealTime();
+        return tensilo::demo::RunSelfCheck(options, window, boardsWindow, boards);
+    boards.FollowRealTime();
     return QApplication::exec();
 }

@@ -2,7 +2,6 @@
 
 #include "app/frm_main.h"
 #include "device/sim/simulated_boards.h"
-#include "tools/demo/sim_clock.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -81,13 +80,13 @@ DemoOptions ParseOptions(const QStringList& arguments) {
 }
 
 int RunSelfCheck(const DemoOptions& options, app::FrmMain& window, QWidget& boardsWindow,
-                 const device::sim::SimulatedBoards& boards, SimClock& clock) {
+                 device::sim::SimulatedBoards& boards) {
     std::array<BarTrace, 3> bars{
         {{"LC_bar", window.LC_bar}, {"Pot1_bar", window.Pot1_bar}, {"Pot2_bar", window.Pot2_bar}}};
     int ticks = 0;
     int sinceTick = 0;
     for (int elapsed = 0; elapsed < options.selfCheckMs; elapsed += kStepMs) {
-        clock.Advance(kStepMs);
+        boards.AdvanceClock(kStepMs);
         QCoreApplication::processEvents();
         sinceTick += kStepMs;
         if (sinceTick >= window.Timer.interval() && window.Timer.enabled()) {

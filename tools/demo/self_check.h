@@ -23,8 +23,6 @@ class QWidget;
 
 namespace tensilo::demo {
 
-class SimClock;
-
 struct DemoOptions {
     int selfCheckMs = 0; // 0: run in real time until the window is closed
     QString grabWindow;
@@ -34,9 +32,9 @@ struct DemoOptions {
 
 DemoOptions ParseOptions(const QStringList& arguments);
 
-// Runs the window for options.selfCheckMs of simulated time, reports, and saves the pictures;
-// returns the exit status.
+// Runs the window for options.selfCheckMs of simulated time, moving the boards' clock by hand,
+// reports, and saves the pictures; returns the exit status.
 int RunSelfCheck(const DemoOptions& options, app::FrmMain& window, QWidget& boardsWindow,
-                 const device::sim::SimulatedBoards& boards, SimClock& clock);
+                 device::sim::SimulatedBoards& boards);
 
 } // namespace tensilo::demo
