@@ -20,6 +20,25 @@ ExponentSplit SplitExponent(int gainExponent) {
     return kSplit[static_cast<std::size_t>(gainExponent)];
 }
 
+std::string_view ChannelName(Channel channel) {
+    switch (channel) {
+    case Channel::Pot1:
+        return "pot1";
+    case Channel::Pot2:
+        return "pot2";
+    case Channel::LoadCell:
+        break;
+    }
+    return "lc";
+}
+
+std::optional<Channel> ChannelOfName(std::string_view name) {
+    for (const Channel channel : kChannels)
+        if (name == ChannelName(channel))
+            return channel;
+    return std::nullopt;
+}
+
 std::optional<int> ExponentFromRegisters(Channel channel, std::uint8_t codeByte,
                                          std::uint8_t shiftByte) {
     const int code = codeByte & 7;

@@ -45,6 +45,12 @@ constexpr std::uint8_t CodeRegisterValue(std::uint8_t gainCode) {
 enum class Channel { LoadCell, Pot1, Pot2 };
 inline constexpr std::array<Channel, 3> kChannels = {Channel::LoadCell, Channel::Pot1,
                                                      Channel::Pot2};
+// The short names of the channels where people write them (tensiloctl's command line, its
+// settings files): lc, pot1, pot2.
+std::string_view ChannelName(Channel channel);
+// The channel of a short name, or none.
+std::optional<Channel> ChannelOfName(std::string_view name);
+
 struct ChannelRegisters {
     std::uint8_t code;
     std::uint8_t shift;

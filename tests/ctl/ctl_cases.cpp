@@ -9,22 +9,28 @@
 // A case file holds cases, each from a line `=== TITLE` to the next. A case has, in this order:
 //
 //   lines that set it up (one per line; blank lines and # comments are skipped):
-//     board, attach, detach, report, settings, fail, heal    as in scenario files
+//     board, attach, detach, report, settings, fail, heal, hold, release
+//                               as in scenario files
 //     demo                      the demo's two boards, TS-00417 and TS-00852, on a clock moved
 //                               by hand (by the waits of a watch), named by their serial numbers
 //     stream NAME               the board makes a report every 10 ms of the simulated clock
 //     unplug NAME               queue an unplug behind the board's queued reports
 //     fail-once NAME CALL N     the CALL after N that succeed fails, once
-//     stop-at MS                a request to stop (as Ctrl-C) when the clock reaches MS, also in
-//                               the middle of a wait
+//     stop-at MS [SIGNAL]       a request to stop (SIGINT, as Ctrl-C, or SIGTERM) when the clock
+//                               reaches MS, also in the middle of a wait
 //     output-closes-after N     standard output takes N lines, then fails, as a closed pipe
+//     output-full-after N       standard output takes N lines, then fails, as a full disk
+//     output-stalls-until MS    standard output takes nothing until the clock reaches MS, as a
+//                               reader that stalls
+//     watch-queue-bytes N       a watch holds at most N bytes of rows not yet written
 //     run ARGUMENTS...          the command line, after the program's name (once; a word in
 //                               double quotes is one argument, as in scenario files)
 //   then sections, each a line `--- NAME` followed by its text, lines as they are, up to the next
 //   `---` or `===` line (blank lines at a section's end are dropped):
 //     --- stdin                 standard input
 //     --- file NAME             a file the case's folder holds before the run
-//     --- stdout, --- stderr    what must be written there (nothing, when there is no section)
+//     --- stdout, --- stderr    what must be written there (nothing, when there is no section);
+//                               @VERSION@ stands for the program's version
 //     --- exit N                the exit status (required; no text follows)
 //     --- writes                the register writes the boards took, as `print writes` prints
 //                               them (none, when there is no section)
@@ -32,7 +38,7 @@
 //     --- absent NAME           the file NAME must not be there after the run (no text follows)
 //
 // Exit status: 0 when every case gave what it must, 1 when one did not (what differs is
-// printed), 2 for a mistake in a file (FILE:LINE: message). With --print, each case's actual
+// printed), 2 for a mistake in a file (FILE:LINE: message), a file without a case among them. With --print, each case's actual
 // sections are printed instead of compared, for writing a new case (check them before taking
 // them).
 #include "device/access_hint.h"
@@ -41,8 +47,14 @@
 #include "harness/scenario/board_lines.h"
 #include "harness/scenario/scenario_text.h"
 #include "tools/tensiloctl/ctl_run.h"
+#include "tools/tensiloctl/standard_streams.h"
+#include "tools/tensiloctl/stop_requests.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -50,8 +62,8 @@
 #include <optional>
 #include <random>
 #include <sstream>
-#include <streambuf>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -137,27 +149,82 @@ std::vector<Case> ReadCases(std::istream& input) {
     return cases;
 }
 
-// Standard output that takes `lines` lines and then fails, as a pipe whose reader has gone.
-class ClosingOutput : public std::streambuf {
+// Standard input: the case's `stdin` section.
+class CaseInput final : public tensilo::ctl::InputChannel {
 public:
-    explicit ClosingOutput(std::optional<int> lines) : linesLeft_(lines) {}
-    const std::string& text() const { return text_; }
-
-protected:
-    int_type overflow(int_type c) override {
-        if (traits_type::eq_int_type(c, traits_type::eof()))
-            return traits_type::not_eof(c);
-        if (linesLeft_ && *linesLeft_ <= 0)
-            return traits_type::eof();
-        text_ += traits_type::to_char_type(c);
-        if (linesLeft_ && traits_type::to_char_type(c) == '\n')
-            --*linesLeft_;
-        return c;
+    explicit CaseInput(std::string text) : text_(std::move(text)) {}
+    Result Read(char* buffer, std::size_t size) override {
+        const std::size_t count = std::min(size, text_.size() - at_);
+        std::copy_n(text_.data() + at_, count, buffer);
+        at_ += count;
+        return {count, 0};
     }
 
 private:
+    std::string text_;
+    std::size_t at_ = 0;
+};
+
+// How the case's standard output misbehaves.
+struct OutputTrouble {
+    std::optional<int> linesBeforeFault; // it takes this many lines, then fails
+    int fault = EPIPE;                   // with this error: EPIPE, a reader that has gone
+    std::optional<std::uint64_t> stallUntilMs; // it takes nothing until the clock is there
+};
+
+// Standard output, misbehaving as the case says.
+class CaseOutput final : public tensilo::ctl::OutputChannel {
+public:
+    CaseOutput(const OutputTrouble& trouble, const std::atomic<std::uint64_t>& clock)
+        : trouble_(trouble), clock_(clock), linesLeft_(trouble.linesBeforeFault) {}
+    const std::string& text() const { return text_; }
+
+protected:
+    int Deliver(const char* data, std::size_t size) override {
+        WaitOutStall();
+        for (std::size_t i = 0; i < size; ++i) {
+            if (linesLeft_ && *linesLeft_ <= 0)
+                return trouble_.fault;
+            text_ += data[i];
+            if (linesLeft_ && data[i] == '\n')
+                --*linesLeft_;
+        }
+        return 0;
+    }
+
+private:
+    // A stalled reader: nothing is taken until the simulated clock, moved by the reads of a
+    // watch, reaches the time (or, should nothing move it, two seconds have passed).
+    void WaitOutStall() const {
+        if (!trouble_.stallUntilMs)
+            return;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (clock_ < *trouble_.stallUntilMs && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    const OutputTrouble trouble_;
+    const std::atomic<std::uint64_t>& clock_;
     std::optional<int> linesLeft_;
     std::string text_;
+};
+
+// Requests to stop, as a signal would bring them at a moment of the simulated clock.
+class CaseStops final : public tensilo::ctl::StopRequests {
+public:
+    int Signal() const override { return signal_; }
+    void Hold() override { ++holds_; }
+    void Release() override { --holds_; }
+    void MakingFile(const std::string&) override {}
+    void Request(int signal) {
+        int none = 0;
+        signal_.compare_exchange_strong(none, signal);
+    }
+    int Holds() const { return holds_; }
+
+private:
+    std::atomic<int> signal_ = 0;
+    std::atomic<int> holds_ = 0;
 };
 
 std::uint32_t Number(const Token& token, std::uint32_t max, std::string_view what) {
@@ -183,62 +250,95 @@ std::string ReadFile(const fs::path& path) {
     return text.str();
 }
 
-// Runs one case in `folder`; what it gave, and what it gave wrongly.
-Outcome RunCase(const Case& testCase, const fs::path& folder) {
-    using namespace tensilo;
-    device::sim::SimulatedBoards boards;
-    scenario::BoardLines lines(boards);
+// What a case's set-up lines ask for, besides the boards.
+struct CaseSetup {
     std::optional<std::vector<std::string>> arguments;
     std::optional<std::uint64_t> stopAt;
-    std::optional<int> outputLines;
+    int stopSignal = SIGINT;
+    OutputTrouble output;
+    std::optional<std::size_t> watchQueueBytes;
+};
+
+// The signal of a stop-at line: SIGINT or SIGTERM.
+int SignalNamed(const Token& token) {
+    if (token.raw == "SIGINT")
+        return SIGINT;
+    if (token.raw == "SIGTERM")
+        return SIGTERM;
+    throw ScenarioError("stop-at: the signal is SIGINT or SIGTERM");
+}
+
+// Runs one line of the case's own (not a board line); throws ScenarioError for a mistake.
+void ReadSetupLine(const std::vector<Token>& words, tensilo::device::sim::SimulatedBoards& boards,
+                   tensilo::scenario::BoardLines& lines, CaseSetup& setup) {
+    using namespace tensilo;
+    const std::string& command = words.front().raw;
+    const auto need = [&](std::size_t least, std::size_t most) {
+        if (words.size() < least || words.size() > most)
+            throw ScenarioError("usage: " + command + " takes " + std::to_string(least - 1) +
+                                " argument(s)" + (most > least ? " or more" : ""));
+    };
+    if (command == "demo") {
+        need(1, 1);
+        for (const auto id : device::sim::DefineDemoBoards(boards))
+            lines.Name(id, boards.Config(id).name);
+    } else if (command == "stream") {
+        need(2, 2);
+        boards.SetStreaming(lines.Board(words[1].raw), true);
+    } else if (command == "unplug") {
+        need(2, 2);
+        boards.QueueUnplug(lines.Board(words[1].raw));
+    } else if (command == "fail-once") {
+        need(4, 4);
+        boards.FailOneCall(lines.Board(words[1].raw), scenario::ParseCall(words[2].raw),
+                           static_cast<int>(Number(words[3], 1000, "fail-once")));
+    } else if (command == "stop-at") {
+        need(2, 3);
+        setup.stopAt = Number(words[1], 0xFFFFFFFF, "stop-at");
+        setup.stopSignal = words.size() == 3 ? SignalNamed(words[2]) : SIGINT;
+    } else if (command == "output-closes-after" || command == "output-full-after") {
+        need(2, 2);
+        setup.output.linesBeforeFault =
+            static_cast<int>(Number(words[1], 1000000, command));
+        setup.output.fault = command == "output-full-after" ? ENOSPC : EPIPE;
+    } else if (command == "output-stalls-until") {
+        need(2, 2);
+        setup.output.stallUntilMs = Number(words[1], 0xFFFFFFFF, command);
+    } else if (command == "watch-queue-bytes") {
+        need(2, 2);
+        setup.watchQueueBytes = Number(words[1], 0xFFFFFFFF, command);
+    } else if (command == "run") {
+        if (setup.arguments)
+            throw ScenarioError("one run per case");
+        setup.arguments.emplace();
+        for (std::size_t i = 1; i < words.size(); ++i)
+            setup.arguments->push_back(Argument(words[i]));
+    } else {
+        throw ScenarioError("unknown line: " + command);
+    }
+}
+
+CaseSetup ReadSetup(const Case& testCase, tensilo::device::sim::SimulatedBoards& boards,
+                    tensilo::scenario::BoardLines& lines) {
+    CaseSetup setup;
     for (const Line& line : testCase.setup) {
         try {
-            const std::vector<Token> words = scenario::SplitLine(line.text);
-            const std::string& command = words.front().raw;
-            const auto need = [&](std::size_t count) {
-                if (words.size() != count)
-                    throw ScenarioError("usage: " + command + " takes " +
-                                        std::to_string(count - 1) + " argument(s)");
-            };
-            if (scenario::BoardLines::IsBoardCommand(command)) {
+            const std::vector<Token> words = tensilo::scenario::SplitLine(line.text);
+            if (tensilo::scenario::BoardLines::IsBoardCommand(words.front().raw))
                 lines.Execute(words);
-            } else if (command == "demo") {
-                need(1);
-                const auto ids = device::sim::DefineDemoBoards(boards);
-                for (const auto id : ids)
-                    lines.Name(id, boards.Config(id).name);
-            } else if (command == "stream") {
-                need(2);
-                boards.SetStreaming(lines.Board(words[1].raw), true);
-            } else if (command == "unplug") {
-                need(2);
-                boards.QueueUnplug(lines.Board(words[1].raw));
-            } else if (command == "fail-once") {
-                need(4);
-                boards.FailOneCall(lines.Board(words[1].raw), scenario::ParseCall(words[2].raw),
-                                   static_cast<int>(Number(words[3], 1000, "fail-once")));
-            } else if (command == "stop-at") {
-                need(2);
-                stopAt = Number(words[1], 0xFFFFFFFF, "stop-at");
-            } else if (command == "output-closes-after") {
-                need(2);
-                outputLines = static_cast<int>(Number(words[1], 1000000, "output-closes-after"));
-            } else if (command == "run") {
-                if (arguments)
-                    throw ScenarioError("one run per case");
-                arguments.emplace();
-                for (std::size_t i = 1; i < words.size(); ++i)
-                    arguments->push_back(Argument(words[i]));
-            } else {
-                throw ScenarioError("unknown line: " + command);
-            }
+            else
+                ReadSetupLine(words, boards, lines, setup);
         } catch (const ScenarioError& error) {
             throw CaseFault(line.number, error.what());
         }
     }
-    if (!arguments)
+    if (!setup.arguments)
         throw CaseFault(testCase.line, "the case has no run line");
+    return setup;
+}
 
+// The case's `file` sections, in its folder; its `stdin` section.
+std::string PrepareFiles(const Case& testCase, const fs::path& folder) {
     std::string input;
     for (const Section& section : testCase.sections) {
         if (section.name == "stdin")
@@ -246,44 +346,17 @@ Outcome RunCase(const Case& testCase, const fs::path& folder) {
         else if (section.name == "file")
             std::ofstream(folder / section.argument, std::ios::binary) << section.text;
     }
+    return input;
+}
 
-    std::istringstream in(input);
-    ClosingOutput outputBuffer(outputLines);
-    std::ostream out(&outputBuffer);
-    std::ostringstream err;
-    std::atomic<bool> stop = false;
-    bool ranAway = false;
-    // A request to stop comes as a signal would, while the command waits.
-    boards.WhenClockMoves([&](std::uint64_t now) {
-        if ((stopAt && now >= *stopAt) || now >= kRunawayMs) {
-            ranAway = ranAway || now >= kRunawayMs;
-            stop = true;
-        }
-    });
-    const ctl::Console console{
-        in,
-        out,
-        err,
-        stop,
-        [&] { return boards.ClockMilliseconds(); },
-        [] { return device::NoAccessHint(std::nullopt); },
-    };
-    const fs::path before = fs::current_path();
-    fs::current_path(folder);
-    const int status = ctl::Run(*arguments, boards, console);
-    fs::current_path(before);
-
-    Outcome outcome;
-    outcome.actual["stdout"] = outputBuffer.text();
-    outcome.actual["stderr"] = err.str();
-    outcome.actual["exit"] = std::to_string(status);
+// What the boards and files show after the run, besides the streams.
+void CollectAfterRun(const Case& testCase, const fs::path& folder,
+                     tensilo::scenario::BoardLines& lines,
+                     const tensilo::device::sim::SimulatedBoards& boards, Outcome& outcome) {
     std::string writes;
     for (const std::string& line : lines.TakeWriteLines())
         writes += line + "\n";
     outcome.actual["writes"] = writes;
-    if (ranAway)
-        outcome.problems.push_back(
-            "the command ran on and was stopped after an hour of simulated time");
     if (boards.TotalOpenHandles() != 0)
         outcome.problems.push_back(std::to_string(boards.TotalOpenHandles()) +
                                    " handle(s) left open");
@@ -299,7 +372,59 @@ Outcome RunCase(const Case& testCase, const fs::path& folder) {
             outcome.problems.push_back(section.argument + " is there, and must not be");
         }
     }
+}
+
+// Runs one case in `folder`; what it gave, and what it gave wrongly.
+Outcome RunCase(const Case& testCase, const fs::path& folder) {
+    using namespace tensilo;
+    device::sim::SimulatedBoards boards;
+    scenario::BoardLines lines(boards);
+    const CaseSetup setup = ReadSetup(testCase, boards, lines);
+    CaseInput input(PrepareFiles(testCase, folder));
+    std::atomic<std::uint64_t> clock = 0;
+    CaseOutput output(setup.output, clock);
+    std::ostream out(&output);
+    std::ostringstream err;
+    CaseStops stops;
+    std::atomic<bool> ranAway = false;
+    // A request to stop comes as a signal would, while the command waits.
+    boards.WhenClockMoves([&](std::uint64_t now) {
+        clock = now;
+        if ((setup.stopAt && now >= *setup.stopAt) || now >= kRunawayMs) {
+            ranAway = ranAway || now >= kRunawayMs;
+            stops.Request(now >= kRunawayMs ? SIGTERM : setup.stopSignal);
+        }
+    });
+    ctl::Console console{
+        input, out, output, err, stops, [&] { return boards.ClockMilliseconds(); },
+        [] { return device::NoAccessHint(std::nullopt); },
+    };
+    if (setup.watchQueueBytes)
+        console.watchQueueBytes = *setup.watchQueueBytes;
+    const fs::path before = fs::current_path();
+    fs::current_path(folder);
+    const int status = ctl::Run(*setup.arguments, boards, console);
+    fs::current_path(before);
+
+    Outcome outcome;
+    outcome.actual["stdout"] = output.text();
+    outcome.actual["stderr"] = err.str();
+    outcome.actual["exit"] = std::to_string(status);
+    if (ranAway)
+        outcome.problems.push_back(
+            "the command ran on and was stopped after an hour of simulated time");
+    if (stops.Holds() != 0)
+        outcome.problems.push_back("requests to stop are still held after the run");
+    CollectAfterRun(testCase, folder, lines, boards, outcome);
     return outcome;
+}
+
+// `text` with each @VERSION@ made the program's version.
+std::string WithVersion(std::string text) {
+    const std::string mark = "@VERSION@";
+    for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at))
+        text.replace(at, mark.size(), TENSILO_VERSION);
+    return text;
 }
 
 // Compares what a case gave with its sections; prints what differs. True when all is as it must.
@@ -308,7 +433,7 @@ bool Check(const Case& testCase, const Outcome& outcome, const std::string& file
     bool exitGiven = false;
     for (const Section& section : testCase.sections) {
         if (section.name == "stdout" || section.name == "stderr" || section.name == "writes") {
-            expected[section.name] = section.text;
+            expected[section.name] = WithVersion(section.text);
         } else if (section.name == "exit") {
             expected["exit"] = section.argument;
             exitGiven = true;
@@ -370,7 +495,10 @@ int main(int argc, char** argv) {
         const fs::path folder = fs::temp_directory_path() /
                                 ("tensiloctl-cases-" + std::to_string(std::random_device()()));
         try {
-            for (const Case& testCase : ReadCases(file)) {
+            const std::vector<Case> cases = ReadCases(file);
+            if (cases.empty())
+                throw CaseFault(1, "the file holds no case");
+            for (const Case& testCase : cases) {
                 fs::remove_all(folder);
                 fs::create_directories(folder);
                 const Outcome outcome = RunCase(testCase, folder);

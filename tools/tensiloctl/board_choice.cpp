@@ -1,16 +1,18 @@
 #include "tools/tensiloctl/board_choice.h"
 
-#include "device/board_access.h"
 #include "device/interface_walk.h"
+#include "device/window_state.h"
+#include "tools/tensiloctl/printable_text.h"
 
 namespace tensilo::ctl {
 
 namespace {
 
+// The texts, printable, separated by commas.
 std::string Joined(const std::vector<std::string>& texts) {
     std::string joined;
     for (const std::string& text : texts)
-        joined += (joined.empty() ? "" : ", ") + text;
+        joined += (joined.empty() ? "" : ", ") + Printable(text);
     return joined;
 }
 
@@ -23,10 +25,10 @@ std::string RefusedBoards(const std::vector<std::string>& paths) {
 
 BoardsPresent FindBoards(device::HidApi& hid) {
     BoardsPresent present;
-    WindowState state{};
+    WindowState walk{};
     device::WalkNotes notes;
     device::WalkInterfaces(
-        hid, state,
+        hid, walk,
         [&](const std::string& serial) {
             present.serials.push_back(serial);
             return device::BoardVerdict::Close;
@@ -34,6 +36,17 @@ BoardsPresent FindBoards(device::HidApi& hid) {
         &notes);
     present.refusedPaths = std::move(notes.refusedBoardPaths);
     return present;
+}
+
+std::vector<BoardTarget> TargetsOf(const BoardsPresent& present) {
+    std::vector<BoardTarget> targets;
+    for (std::size_t i = 0; i < present.serials.size(); ++i) {
+        BoardTarget target{present.serials[i], 0};
+        for (std::size_t before = 0; before < i; ++before)
+            target.skip += present.serials[before] == target.serial ? 1 : 0;
+        targets.push_back(target);
+    }
+    return targets;
 }
 
 std::optional<BoardTarget> ChooseBoard(device::HidApi& hid, const std::optional<std::string>& board,
@@ -56,11 +69,12 @@ std::optional<BoardTarget> ChooseBoard(device::HidApi& hid, const std::optional<
         return std::nullopt;
     }
     if (present.serials.size() + present.refusedPaths.size() > 1) {
-        std::vector<std::string> named = present.serials;
+        std::string named = Joined(present.serials);
         for (const std::string& path : present.refusedPaths)
-            named.push_back("one at " + path + " this user may not open");
-        console.Say(std::to_string(named.size()) + " boards are plugged in (" + Joined(named) +
-                    "): choose one with --board SERIAL" + (allTaken ? ", or all with --all" : ""));
+            named += ", one at " + Printable(path) + " this user may not open";
+        console.Say(std::to_string(present.serials.size() + present.refusedPaths.size()) +
+                    " boards are plugged in (" + named + "): choose one with --board SERIAL" +
+                    (allTaken ? ", or all with --all" : ""));
         status = kBadInput;
         return std::nullopt;
     }
@@ -73,17 +87,31 @@ int SayNotOpened(device::HidApi& hid, const BoardTarget& target, const Console& 
     bool listed = false;
     for (const std::string& serial : present.serials)
         listed = listed || serial == target.serial;
+    const std::string serial = Echoed(target.serial);
     if (listed) {
-        console.Say("the board " + target.serial + " could not be opened");
+        console.Say("the board " + serial + " could not be opened");
     } else if (!present.refusedPaths.empty()) {
-        console.Say("no board with serial number " + target.serial +
+        console.Say("no board with serial number " + serial +
                     " can be opened: this user may not open " +
                     RefusedBoards(present.refusedPaths));
         console.SayAccessHint();
+    } else if (!present.serials.empty()) {
+        console.Say("no board with serial number " + serial + " is plugged in; plugged in: " +
+                    Joined(present.serials));
     } else {
-        console.Say("no board with serial number " + target.serial + " is plugged in");
+        console.Say("no board with serial number " + serial + " is plugged in");
     }
     return kNoBoard;
+}
+
+int detail::SayStoppedBefore(const std::vector<BoardTarget>& left, const char* undone,
+                             const Console& console) {
+    std::vector<std::string> serials;
+    for (const BoardTarget& target : left)
+        serials.push_back(target.serial);
+    console.Say("stopped on request: " + Joined(serials) + (left.size() == 1 ? " is" : " are") +
+                " left " + undone);
+    return kBoardFault;
 }
 
 int detail::SayWhatAllLeftOut(const BoardsPresent& present, const Console& console) {
@@ -94,18 +122,13 @@ int detail::SayWhatAllLeftOut(const BoardsPresent& present, const Console& conso
     if (present.refusedPaths.empty())
         return kDone;
     for (const std::string& path : present.refusedPaths)
-        console.Say("this user may not open the board at " + path);
+        console.Say("this user may not open the board at " + Printable(path));
     console.SayAccessHint();
     return kNoBoard;
 }
 
-OpenedBoard::OpenedBoard(device::HidApi& hid, const BoardTarget& target) : hid_(hid) {
-    open_ = device::OpenBoard(hid_, state_, target.serial, target.skip);
-}
-
-OpenedBoard::~OpenedBoard() {
-    if (open_)
-        device::CloseBoard(hid_, state_);
+int detail::Worse(int status, int other) {
+    return other > status ? other : status;
 }
 
 } // namespace tensilo::ctl

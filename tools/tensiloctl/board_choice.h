@@ -1,9 +1,9 @@
-// Which boards a command works on, and a board held open for it: found by the walk the window
-// uses, opened by serial number as the window opens one (device/board_access.h).
+// Which boards a command works on: the one named by --board, the one plugged in, or with --all
+// each in turn; each held open for the command as a BoardSession.
 #pragma once
 
 #include "device/hid_api.h"
-#include "device/window_state.h"
+#include "tools/tensiloctl/board_session.h"
 #include "tools/tensiloctl/console.h"
 
 #include <optional>
@@ -19,11 +19,8 @@ struct BoardsPresent {
 };
 BoardsPresent FindBoards(device::HidApi& hid);
 
-// One board: its serial number, and how many boards of that serial number come before it.
-struct BoardTarget {
-    std::string serial;
-    int skip = 0;
-};
+// Every board `present` lists, as targets: boards of one serial number each get their own.
+std::vector<BoardTarget> TargetsOf(const BoardsPresent& present);
 
 // The board a command that works on one board works on: the first with the serial number
 // `board` names, or else the one board plugged in. None, after saying why, when no board is
@@ -33,47 +30,23 @@ struct BoardTarget {
 std::optional<BoardTarget> ChooseBoard(device::HidApi& hid, const std::optional<std::string>& board,
                                        bool allTaken, const Console& console, int& status);
 
-// Says why `target` could not be opened: it is not plugged in (or no longer), this user may not
-// open it, or its open failed. Returns kNoBoard.
+// Says why `target` could not be opened: it is not plugged in (naming those that are), this user
+// may not open it, or its open failed. Returns kNoBoard.
 int SayNotOpened(device::HidApi& hid, const BoardTarget& target, const Console& console);
 
-// Runs `work` on the chosen board or, with `all`, on every board plugged in, one after the
-// other; a board this user may not open counts as one that failed with kNoBoard. Returns the
-// largest status.
-template <typename Work>
-int ForEachBoard(device::HidApi& hid, const std::optional<std::string>& board, bool all,
-                 const Console& console, Work work);
-
-// A board held open on its two handles while a command works on it, closed once when it goes.
-class OpenedBoard {
-public:
-    OpenedBoard(device::HidApi& hid, const BoardTarget& target);
-    ~OpenedBoard();
-    OpenedBoard(const OpenedBoard&) = delete;
-    OpenedBoard& operator=(const OpenedBoard&) = delete;
-
-    bool IsOpen() const { return open_; }
-    WindowState& State() { return state_; }
-
-private:
-    device::HidApi& hid_;
-    WindowState state_{};
-    bool open_ = false;
-};
-
-// Runs `work(state)` with `target` open on its two handles (`state` is the open board's record),
-// and closes it after; says why and returns kNoBoard when it cannot be opened.
+// Runs `work(session)` with `target` open, and closes it after; says why and returns kNoBoard
+// when it cannot be opened.
 template <typename Work>
 int WithOpenedBoard(device::HidApi& hid, const BoardTarget& target, const Console& console,
                     Work work) {
-    OpenedBoard opened(hid, target);
-    if (!opened.IsOpen())
+    BoardSession session(hid, target);
+    if (!session.IsOpen())
         return SayNotOpened(hid, target, console);
-    return work(opened.State());
+    return work(session);
 }
 
-// Runs `work(target, state)` on the board a command that works on one board works on
-// (ChooseBoard), held open meanwhile; returns its status, or why there is no board to work on.
+// Runs `work(session)` on the board a command that works on one board works on (ChooseBoard);
+// returns its status, or why there is no board to work on.
 template <typename Work>
 int WithChosenBoard(device::HidApi& hid, const std::optional<std::string>& board,
                     const Console& console, Work work) {
@@ -81,37 +54,47 @@ int WithChosenBoard(device::HidApi& hid, const std::optional<std::string>& board
     const auto target = ChooseBoard(hid, board, false, console, status);
     if (!target)
         return status;
-    return WithOpenedBoard(hid, *target, console,
-                           [&](WindowState& state) { return work(*target, state); });
+    return WithOpenedBoard(hid, *target, console, work);
 }
 
-// --- template ---------------------------------------------------------------------------------
-
 namespace detail {
-// Says what ForEachBoard says when `all` finds boards this user may not open, or none at all;
-// returns the status they add.
+// What ForEachBoard says and returns about boards a request to stop left undone (`undone`, e.g.
+// "unwritten"), about boards --all found refused, or about none at all.
+int SayStoppedBefore(const std::vector<BoardTarget>& left, const char* undone,
+                     const Console& console);
 int SayWhatAllLeftOut(const BoardsPresent& present, const Console& console);
+int Worse(int status, int other);
 } // namespace detail
 
+// Runs `work(session)` on the chosen board or, with `all`, on every board plugged in, one after
+// the other; a board that cannot be opened counts as one that failed with kNoBoard. Returns the
+// largest status. A request to stop is held through --all and honoured before the next board:
+// the boards left are named as `undone` and the status is at least kBoardFault. A request held
+// by the work itself ends the program once the work is done (StoppedBy).
 template <typename Work>
 int ForEachBoard(device::HidApi& hid, const std::optional<std::string>& board, bool all,
-                 const Console& console, Work work) {
+                 const char* undone, const Console& console, Work work) {
     if (!all) {
         int status = kDone;
         const auto target = ChooseBoard(hid, board, true, console, status);
-        return target ? work(*target) : status;
+        if (target)
+            status = WithOpenedBoard(hid, *target, console, work);
+        return console.stop.Signal() != 0 ? StoppedBy(console.stop.Signal()) : status;
     }
+    const HeldStops held(console.stop);
     const BoardsPresent present = FindBoards(hid);
+    const std::vector<BoardTarget> targets = TargetsOf(present);
     int worst = kDone;
-    for (std::size_t i = 0; i < present.serials.size(); ++i) {
-        BoardTarget target{present.serials[i], 0};
-        for (std::size_t before = 0; before < i; ++before)
-            target.skip += present.serials[before] == target.serial ? 1 : 0;
-        const int status = work(target);
-        worst = status > worst ? status : worst;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        if (console.stop.Signal() != 0)
+            return detail::Worse(worst, detail::SayStoppedBefore(
+                                            {targets.begin() + static_cast<std::ptrdiff_t>(i),
+                                             targets.end()},
+                                            undone, console));
+        worst = detail::Worse(worst, WithOpenedBoard(hid, targets[i], console, work));
     }
-    const int status = detail::SayWhatAllLeftOut(present, console);
-    return status > worst ? status : worst;
+    worst = detail::Worse(worst, detail::SayWhatAllLeftOut(present, console));
+    return console.stop.Signal() != 0 ? StoppedBy(console.stop.Signal()) : worst;
 }
 
 } // namespace tensilo::ctl

@@ -1,16 +1,14 @@
-// The command line is read with QtCore's QCommandLineParser: a well-kept parser of GNU-style
-// options (long and short forms, --name=value, "--", "-" as an argument), from the library the
-// program links anyway, so that no package is added for it. It runs in two rounds: the options
-// before the command, then the command's own options and arguments.
+// The command line is read here, without a library: GNU-style long options (--name, --name=value,
+// --name value), -h, "--" to end the options and "-" as an argument, in two parts: the options
+// before the command, then the command's own options and arguments, among which --demo and
+// --verbose may stand too. Arguments are never converted, so a file name is used byte for byte.
 #include "tools/tensiloctl/command_line.h"
 
 #include "protocol/gain_text.h"
-
-#include <QCommandLineOption>
-#include <QCommandLineParser>
-#include <QStringList>
+#include "tools/tensiloctl/printable_text.h"
 
 #include <array>
+#include <string_view>
 
 namespace tensilo::ctl {
 
@@ -18,11 +16,11 @@ namespace {
 
 constexpr const char* kPointerToHelp = "; see 'tensiloctl --help'";
 
-struct CommandName {
+struct CommandEntry {
     const char* name;
     Command command;
 };
-constexpr std::array<CommandName, 8> kCommands = {{
+constexpr std::array<CommandEntry, 10> kCommands = {{
     {"list", Command::List},
     {"show", Command::Show},
     {"set", Command::Set},
@@ -30,70 +28,196 @@ constexpr std::array<CommandName, 8> kCommands = {{
     {"save", Command::Save},
     {"load", Command::Load},
     {"watch", Command::Watch},
+    {"test", Command::Test},
     {"gains", Command::Gains},
+    {"help", Command::Help},
 }};
 
-// The options each command takes, besides the ones every command takes (--demo, --verbose,
-// --help), which may also stand after the command.
-struct CommandOptions {
-    bool board = false;
-    bool all = false;
-    bool json = false;
-    bool nearest = false;
-    bool watch = false; // --count, --seconds, --csv
+enum Option : unsigned {
+    kBoard = 1u << 0,
+    kAll = 1u << 1,
+    kJson = 1u << 2,
+    kNearest = 1u << 3,
+    kCount = 1u << 4,
+    kSeconds = 1u << 5,
+    kCsv = 1u << 6,
+    kDemo = 1u << 7,
+    kVerbose = 1u << 8,
 };
+// The options every command takes, before or after it.
+constexpr unsigned kGlobalOptions = kDemo | kVerbose;
 
-CommandOptions OptionsOf(Command command) {
+struct OptionEntry {
+    std::string_view name;
+    Option option;
+    bool takesValue;
+};
+constexpr std::array<OptionEntry, 9> kOptions = {{
+    {"board", kBoard, true},
+    {"all", kAll, false},
+    {"json", kJson, false},
+    {"nearest", kNearest, false},
+    {"count", kCount, true},
+    {"seconds", kSeconds, true},
+    {"csv", kCsv, false},
+    {"demo", kDemo, false},
+    {"verbose", kVerbose, false},
+}};
+
+// The options a command takes besides the global ones.
+unsigned OptionsOf(Command command) {
     switch (command) {
     case Command::List:
-        return {.json = true};
+        return kJson;
     case Command::Show:
-        return {.board = true, .json = true};
+        return kBoard | kJson;
     case Command::Set:
-        return {.board = true, .all = true, .nearest = true};
+        return kBoard | kAll | kNearest;
     case Command::Defaults:
     case Command::Load:
-        return {.board = true, .all = true};
+        return kBoard | kAll;
     case Command::Save:
-        return {.board = true};
+        return kBoard;
     case Command::Watch:
-        return {.board = true, .watch = true};
+        return kBoard | kAll | kCount | kSeconds | kCsv;
+    case Command::Test:
+        return kBoard | kAll | kJson;
     case Command::Gains:
+    case Command::Help:
         break;
     }
-    return {};
+    return 0;
 }
 
-ParsedCommandLine Mistake(std::string message) {
+// A mistake in the command line: the sentence, ending with the pointer to --help.
+ParsedCommandLine Mistake(const std::string& sentence) {
     ParsedCommandLine parsed;
     parsed.outcome = ParsedCommandLine::Outcome::Mistake;
-    parsed.message = std::move(message);
+    parsed.message = sentence + kPointerToHelp;
     return parsed;
 }
 
-// A mistake in the command line's form: the sentence ends with the pointer to --help.
-ParsedCommandLine FormMistake(const std::string& message) {
-    return Mistake(message + kPointerToHelp);
+ParsedCommandLine Outcome(ParsedCommandLine::Outcome outcome) {
+    ParsedCommandLine parsed;
+    parsed.outcome = outcome;
+    return parsed;
 }
 
-// What the parser found wrong, as a sentence of ours.
-ParsedCommandLine ParserMistake(const QCommandLineParser& parser) {
-    const QStringList unknown = parser.unknownOptionNames();
-    if (!unknown.isEmpty()) {
-        const QString& name = unknown.front();
-        return FormMistake("unknown option '" + std::string(name.size() == 1 ? "-" : "--") +
-                           name.toStdString() + "'");
+// What the user typed, quoted in a message.
+std::string Quoted(std::string_view text) {
+    return "'" + Echoed(text) + "'";
+}
+
+const CommandEntry* FindCommand(std::string_view name) {
+    for (const CommandEntry& entry : kCommands)
+        if (name == entry.name)
+            return &entry;
+    return nullptr;
+}
+
+const OptionEntry* FindOption(std::string_view name) {
+    for (const OptionEntry& entry : kOptions)
+        if (name == entry.name)
+            return &entry;
+    return nullptr;
+}
+
+// Whether -h or --help stands anywhere among the options: help comes before every mistake.
+bool AsksForHelp(const std::vector<std::string>& words) {
+    for (const std::string& word : words) {
+        if (word == "--")
+            return false;
+        if (word == "-h" || word == "--help")
+            return true;
     }
-    // Qt's own words ("Missing value after '--board'."), made to read as part of a sentence.
-    std::string text = parser.errorText().toStdString();
-    while (!text.empty() && (text.back() == '.' || text.back() == '\n'))
-        text.pop_back();
-    if (!text.empty() && text.front() >= 'A' && text.front() <= 'Z')
-        text.front() = static_cast<char>(text.front() - 'A' + 'a');
-    return FormMistake(text);
+    return false;
 }
 
-// A whole number of at least 1; none for anything else or a number beyond 10^15.
+// The options and arguments that follow the command, as given.
+struct CommandWords {
+    unsigned given = 0;
+    std::string board;
+    std::string count;
+    std::string seconds;
+    std::vector<std::string> positional;
+};
+
+// The value an option takes: the text after "=", or the next word.
+std::optional<std::string> TakeValue(const OptionEntry& entry, std::string_view word,
+                                     const std::vector<std::string>& words, std::size_t& at,
+                                     std::string& message) {
+    const std::size_t equals = word.find('=');
+    if (!entry.takesValue) {
+        if (equals != std::string_view::npos)
+            message = "unexpected value after '--" + std::string(entry.name) + "'";
+        return std::string();
+    }
+    if (equals != std::string_view::npos)
+        return std::string(word.substr(equals + 1));
+    if (at + 1 >= words.size()) {
+        message = "missing value after '--" + std::string(entry.name) + "'";
+        return std::nullopt;
+    }
+    return words[++at];
+}
+
+// Keeps the value of an option that takes one; a mistake when it was given before.
+std::optional<std::string> KeepValue(const OptionEntry& entry, std::string value,
+                                     CommandWords& read) {
+    std::string* slot = entry.option == kBoard ? &read.board
+                        : entry.option == kCount ? &read.count
+                        : entry.option == kSeconds ? &read.seconds
+                                                   : nullptr;
+    if (slot == nullptr)
+        return std::nullopt;
+    if ((read.given & entry.option) != 0)
+        return "--" + std::string(entry.name) + " is given more than once";
+    *slot = std::move(value);
+    return std::nullopt;
+}
+
+// Reads one option word at `at` (a long option, or a short one) for `command`.
+std::optional<std::string> ReadOption(const std::vector<std::string>& words, std::size_t& at,
+                                      Command command, CommandWords& read) {
+    const std::string_view word = words[at];
+    if (word.size() < 2 || word[1] != '-')
+        return "unknown option " + Quoted(word);
+    const std::string_view name = word.substr(2, word.find('=') - 2);
+    const OptionEntry* entry = FindOption(name);
+    if (entry == nullptr)
+        return "unknown option " + Quoted("--" + std::string(name));
+    if (((OptionsOf(command) | kGlobalOptions) & entry->option) == 0)
+        return std::string(CommandName(command)) + " takes no --" + std::string(entry->name);
+    std::string message;
+    auto value = TakeValue(*entry, word, words, at, message);
+    if (!message.empty())
+        return message;
+    if (auto repeated = KeepValue(*entry, std::move(*value), read))
+        return repeated;
+    read.given |= entry->option;
+    return std::nullopt;
+}
+
+// Reads what follows the command.
+std::optional<std::string> ReadCommandWords(const std::vector<std::string>& words,
+                                            std::size_t first, Command command,
+                                            CommandWords& read) {
+    bool optionsEnded = false;
+    for (std::size_t at = first; at < words.size(); ++at) {
+        const std::string& word = words[at];
+        if (!optionsEnded && word == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && word.size() > 1 && word[0] == '-') {
+            if (auto message = ReadOption(words, at, command, read))
+                return message;
+        } else {
+            read.positional.push_back(word);
+        }
+    }
+    return std::nullopt;
+}
+
+// A whole number from 1 to 10^15 - 1; none for anything else.
 std::optional<std::uint64_t> PositiveWholeNumber(const std::string& text) {
     if (text.empty() || text.size() > 15)
         return std::nullopt;
@@ -109,8 +233,8 @@ std::optional<std::uint64_t> PositiveWholeNumber(const std::string& text) {
 }
 
 // "1021 is not a gain the board can hold; nearest: 1020, 1022".
-std::string NotAGain(const std::string& text, const protocol::GainTextMatch& match) {
-    std::string message = text + " is not a gain the board can hold; nearest: ";
+std::string NotAGain(std::string_view text, const protocol::GainTextMatch& match) {
+    std::string message = Echoed(text) + " is not a gain the board can hold; nearest: ";
     if (match.below)
         message += protocol::GainItemText(*match.below);
     if (match.below && match.above)
@@ -120,212 +244,170 @@ std::string NotAGain(const std::string& text, const protocol::GainTextMatch& mat
     return message;
 }
 
-// The gains of `set`, each KEY=GAIN; a message when one is wrong.
-std::optional<std::string> ReadGains(const QStringList& arguments, bool nearest,
+// One KEY=GAIN of set into `items`; a mistake when it is wrong.
+std::optional<std::string> ReadGain(const std::string& argument, bool nearest,
+                                    std::array<std::optional<int>, 3>& items) {
+    const std::size_t equals = argument.find('=');
+    if (equals == std::string::npos)
+        return "unexpected argument " + Quoted(argument);
+    const std::string key = argument.substr(0, equals);
+    const std::string value = argument.substr(equals + 1);
+    const auto channel = protocol::ChannelOfName(key);
+    if (!channel)
+        return "unknown gain " + Quoted(key) + ": give lc=GAIN, pot1=GAIN or pot2=GAIN";
+    std::optional<int>& item = items[static_cast<std::size_t>(*channel)];
+    if (item)
+        return key + " is given more than once";
+    const auto match = protocol::MatchGainText(value);
+    if (!match)
+        return Echoed(argument) + ": a gain is written in plain decimal with a point, as 500 or 2.5";
+    if (!match->exact && !nearest)
+        return NotAGain(value, *match);
+    item = match->nearest;
+    return std::nullopt;
+}
+
+// The gains of set, each KEY=GAIN, in the channels' order; a mistake when one is wrong.
+std::optional<std::string> ReadGains(const std::vector<std::string>& arguments, bool nearest,
                                      std::vector<GainChoice>& gains) {
-    std::array<std::optional<int>, protocol::kChannels.size()> items;
-    for (const QString& argument : arguments) {
-        const std::string text = argument.toStdString();
-        const std::size_t equals = text.find('=');
-        if (equals == std::string::npos)
-            return "unexpected argument '" + text + "'" + kPointerToHelp;
-        const std::string key = text.substr(0, equals);
-        const std::string value = text.substr(equals + 1);
-        std::size_t index = protocol::kChannels.size();
-        for (std::size_t i = 0; i < protocol::kChannels.size(); ++i)
-            if (key == ChannelName(protocol::kChannels[i]))
-                index = i;
-        if (index == protocol::kChannels.size())
-            return "unknown gain '" + key + "': give lc=GAIN, pot1=GAIN or pot2=GAIN" +
-                   kPointerToHelp;
-        if (items[index])
-            return key + " is given more than once" + kPointerToHelp;
-        const auto match = protocol::MatchGainText(value);
-        if (!match)
-            return text + ": a gain is written in plain decimal with a point, as 500 or 2.5";
-        if (!match->exact && !nearest)
-            return NotAGain(value, *match);
-        items[index] = match->nearest;
-    }
-    for (std::size_t i = 0; i < items.size(); ++i)
-        if (items[i])
-            gains.push_back({protocol::kChannels[i], *items[i]});
+    std::array<std::optional<int>, 3> items;
+    for (const std::string& argument : arguments)
+        if (auto message = ReadGain(argument, nearest, items))
+            return message;
+    for (const protocol::Channel channel : protocol::kChannels)
+        if (const auto& item = items[static_cast<std::size_t>(channel)])
+            gains.push_back({channel, *item});
     if (gains.empty())
-        return std::string("set needs at least one of lc=GAIN, pot1=GAIN, pot2=GAIN") +
-               kPointerToHelp;
+        return std::string("set needs at least one of lc=GAIN, pot1=GAIN, pot2=GAIN");
+    return std::nullopt;
+}
+
+// --board, --all, --json, --csv, --count and --seconds into `invocation`.
+std::optional<std::string> ReadOptionValues(const CommandWords& read, Invocation& invocation) {
+    invocation.demo = invocation.demo || (read.given & kDemo) != 0;
+    invocation.verbose = invocation.verbose || (read.given & kVerbose) != 0;
+    invocation.all = (read.given & kAll) != 0;
+    invocation.json = (read.given & kJson) != 0;
+    invocation.csv = (read.given & kCsv) != 0;
+    if ((read.given & kBoard) != 0) {
+        if (read.board.empty())
+            return std::string("--board takes a serial number, not an empty text");
+        invocation.board = read.board;
+    }
+    if (invocation.board && invocation.all)
+        return std::string("--board and --all cannot be given together");
+    if ((read.given & kCount) != 0) {
+        invocation.count = PositiveWholeNumber(read.count);
+        if (!invocation.count)
+            return std::string("--count takes a whole number of reports, from 1 to 999999999999999");
+    }
+    if ((read.given & kSeconds) != 0) {
+        const auto value = protocol::ParseDecimal(read.seconds);
+        if (value && value->nanos >= kLongestWatchSeconds * protocol::kNanosPerUnit &&
+            (value->beyond || value->nanos > kLongestWatchSeconds * protocol::kNanosPerUnit))
+            return "--seconds takes at most " + std::to_string(kLongestWatchSeconds) + " seconds";
+        const std::uint64_t milliseconds = value ? value->nanos / 1'000'000 : 0;
+        if (milliseconds == 0)
+            return std::string("--seconds takes a time of at least 0.001 seconds, as 30 or 2.5");
+        invocation.timeLimitMs = milliseconds;
+    }
+    return std::nullopt;
+}
+
+// The arguments of the command, by command.
+std::optional<std::string> ReadArguments(const std::vector<std::string>& positional,
+                                         bool nearest, Invocation& invocation) {
+    const std::string name = CommandName(invocation.command);
+    switch (invocation.command) {
+    case Command::Set:
+        return ReadGains(positional, nearest, invocation.gains);
+    case Command::Save:
+    case Command::Load:
+        if (positional.empty())
+            return name + " needs a FILE, or - for standard " +
+                   (invocation.command == Command::Save ? "output" : "input");
+        if (positional.size() > 1)
+            return "unexpected argument " + Quoted(positional[1]);
+        if (positional.front().empty())
+            return name + " needs a FILE, not an empty name";
+        invocation.file = positional.front();
+        return std::nullopt;
+    case Command::Help:
+        if (positional.size() > 1)
+            return "unexpected argument " + Quoted(positional[1]);
+        if (!positional.empty()) {
+            const CommandEntry* topic = FindCommand(positional.front());
+            if (topic == nullptr)
+                return "unknown command " + Quoted(positional.front());
+            invocation.helpTopic = topic->command;
+        }
+        return std::nullopt;
+    default:
+        if (!positional.empty())
+            return "unexpected argument " + Quoted(positional.front());
+        return std::nullopt;
+    }
+}
+
+// The options before the command; `at` is left at the command. A mistake when one is wrong.
+std::optional<std::string> ReadGlobalOptions(const std::vector<std::string>& words,
+                                             std::size_t& at, Invocation& invocation,
+                                             bool& version) {
+    for (; at < words.size(); ++at) {
+        const std::string& word = words[at];
+        if (word == "--version")
+            version = true;
+        else if (word == "--demo")
+            invocation.demo = true;
+        else if (word == "--verbose")
+            invocation.verbose = true;
+        else if (word.size() > 1 && word[0] == '-' && word != "--")
+            return "unknown option " + Quoted(word.substr(0, word.find('=')));
+        else
+            break;
+    }
+    if (at < words.size() && words[at] == "--")
+        ++at;
     return std::nullopt;
 }
 
 } // namespace
 
-const char* ChannelName(protocol::Channel channel) {
-    switch (channel) {
-    case protocol::Channel::Pot1:
-        return "pot1";
-    case protocol::Channel::Pot2:
-        return "pot2";
-    case protocol::Channel::LoadCell:
-        break;
-    }
-    return "lc";
+const char* CommandName(Command command) {
+    for (const CommandEntry& entry : kCommands)
+        if (entry.command == command)
+            return entry.name;
+    return "";
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
-    QStringList words{QStringLiteral("tensiloctl")};
-    for (const std::string& argument : arguments)
-        words.append(QString::fromStdString(argument));
-
-    const QCommandLineOption demo(QStringLiteral("demo"));
-    const QCommandLineOption verbose(QStringLiteral("verbose"));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version(QStringLiteral("version"));
-
-    // Round one: the options before the command; the command and all after it stay as they are.
-    QCommandLineParser before;
-    before.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    before.addOptions({demo, verbose, help, version});
-    if (!before.parse(words))
-        return ParserMistake(before);
-    if (before.isSet(help))
-        return {ParsedCommandLine::Outcome::Help, {}, {}};
-    if (before.isSet(version))
-        return {ParsedCommandLine::Outcome::Version, {}, {}};
-    const QStringList rest = before.positionalArguments();
-    if (rest.isEmpty())
-        return FormMistake("no command given");
-
-    ParsedCommandLine parsed;
-    parsed.outcome = ParsedCommandLine::Outcome::Run;
+    if (AsksForHelp(arguments))
+        return Outcome(ParsedCommandLine::Outcome::Help);
+    ParsedCommandLine parsed = Outcome(ParsedCommandLine::Outcome::Run);
     Invocation& invocation = parsed.invocation;
-    const std::string commandName = rest.front().toStdString();
-    const CommandName* found = nullptr;
-    for (const CommandName& command : kCommands)
-        if (commandName == command.name)
-            found = &command;
-    if (found == nullptr)
-        return FormMistake("unknown command '" + commandName + "'");
-    invocation.command = found->command;
+    std::size_t at = 0;
+    bool version = false;
+    if (auto message = ReadGlobalOptions(arguments, at, invocation, version))
+        return Mistake(*message);
+    if (version)
+        return Outcome(ParsedCommandLine::Outcome::Version);
+    if (at == arguments.size())
+        return Mistake("no command given");
+    const CommandEntry* command = FindCommand(arguments[at]);
+    if (command == nullptr)
+        return Mistake("unknown command " + Quoted(arguments[at]));
+    invocation.command = command->command;
 
-    // Round two: the command's own options and arguments, in any order.
-    const CommandOptions allowed = OptionsOf(invocation.command);
-    const QCommandLineOption board(QStringLiteral("board"), QString(), QStringLiteral("SERIAL"));
-    const QCommandLineOption all(QStringLiteral("all"));
-    const QCommandLineOption json(QStringLiteral("json"));
-    const QCommandLineOption nearest(QStringLiteral("nearest"));
-    const QCommandLineOption count(QStringLiteral("count"), QString(), QStringLiteral("N"));
-    const QCommandLineOption seconds(QStringLiteral("seconds"), QString(), QStringLiteral("S"));
-    const QCommandLineOption csv(QStringLiteral("csv"));
-    QCommandLineParser after;
-    after.addOptions({demo, verbose, help});
-    if (allowed.board)
-        after.addOption(board);
-    if (allowed.all)
-        after.addOption(all);
-    if (allowed.json)
-        after.addOption(json);
-    if (allowed.nearest)
-        after.addOption(nearest);
-    if (allowed.watch)
-        after.addOptions({count, seconds, csv});
-    QStringList commandWords{QStringLiteral("tensiloctl")};
-    commandWords.append(rest.mid(1));
-    if (!after.parse(commandWords))
-        return ParserMistake(after);
-    if (after.isSet(help))
-        return {ParsedCommandLine::Outcome::Help, {}, {}};
-    for (const auto& [option, taken] :
-         {std::pair{&board, allowed.board}, std::pair{&count, allowed.watch},
-          std::pair{&seconds, allowed.watch}})
-        if (taken && after.values(*option).size() > 1)
-            return FormMistake("--" + option->names().front().toStdString() +
-                               " is given more than once");
-
-    invocation.demo = before.isSet(demo) || after.isSet(demo);
-    invocation.verbose = before.isSet(verbose) || after.isSet(verbose);
-    if (allowed.board && after.isSet(board))
-        invocation.board = after.value(board).toStdString();
-    invocation.all = allowed.all && after.isSet(all);
-    if (invocation.board && invocation.all)
-        return FormMistake("--board and --all cannot be given together");
-    invocation.json = allowed.json && after.isSet(json);
-    invocation.csv = allowed.watch && after.isSet(csv);
-    if (allowed.watch && after.isSet(count)) {
-        invocation.count = PositiveWholeNumber(after.value(count).toStdString());
-        if (!invocation.count)
-            return FormMistake("--count takes a whole number of reports, at least 1");
-    }
-    if (allowed.watch && after.isSet(seconds)) {
-        const auto value = protocol::ParseDecimal(after.value(seconds).toStdString());
-        const std::uint64_t milliseconds = value ? value->nanos / 1'000'000 : 0;
-        if (milliseconds == 0)
-            return FormMistake("--seconds takes a time of at least 0.001 seconds, as 30 or 2.5");
-        invocation.milliseconds = milliseconds;
-    }
-
-    const QStringList positional = after.positionalArguments();
-    switch (invocation.command) {
-    case Command::Set:
-        if (auto message =
-                ReadGains(positional, allowed.nearest && after.isSet(nearest), invocation.gains))
-            return Mistake(*message);
-        break;
-    case Command::Save:
-    case Command::Load:
-        if (positional.isEmpty())
-            return FormMistake(commandName + " needs a FILE, or - for standard " +
-                               (invocation.command == Command::Save ? "output" : "input"));
-        if (positional.size() > 1)
-            return FormMistake("unexpected argument '" + positional[1].toStdString() + "'");
-        invocation.file = positional.front().toStdString();
-        if (invocation.file.empty())
-            return FormMistake(commandName + " needs a FILE, not an empty name");
-        break;
-    default:
-        if (!positional.isEmpty())
-            return FormMistake("unexpected argument '" + positional.front().toStdString() + "'");
-        break;
-    }
+    CommandWords read;
+    if (auto message = ReadCommandWords(arguments, at + 1, invocation.command, read))
+        return Mistake(*message);
+    if (auto message = ReadOptionValues(read, invocation))
+        return Mistake(*message);
+    if (auto message = ReadArguments(read.positional, (read.given & kNearest) != 0, invocation))
+        return Mistake(*message);
+    if (invocation.command == Command::Help)
+        parsed.outcome = ParsedCommandLine::Outcome::Help;
     return parsed;
-}
-
-std::string UsageText() {
-    return "Usage: tensiloctl [--demo] [--verbose] COMMAND [ARGS]\n"
-           "Sets up Tensilo interface boards and records their outputs, from a shell.\n"
-           "\n"
-           "Commands:\n"
-           "  list [--json]\n"
-           "      the boards plugged in, one a line\n"
-           "  show [--board SERIAL] [--json]\n"
-           "      a board's details, its three gains and its nine registers\n"
-           "  set [--board SERIAL | --all] [--nearest] [lc=GAIN] [pot1=GAIN] [pot2=GAIN]\n"
-           "      writes gains, each one of the 2560 a board holds (see gains), as 500 or 2.5;\n"
-           "      --nearest takes the nearest of them instead\n"
-           "  defaults [--board SERIAL | --all]\n"
-           "      writes the default gains: lc 500, pot1 1, pot2 1\n"
-           "  save [--board SERIAL] FILE\n"
-           "      writes the board's gains into a settings file (- for standard output)\n"
-           "  load [--board SERIAL | --all] FILE\n"
-           "      writes the gains of a settings file to the board (- for standard input)\n"
-           "  watch [--board SERIAL] [--count N] [--seconds S] [--csv]\n"
-           "      one line per input report: seconds since the start, load cell,\n"
-           "      potentiometer 1, potentiometer 2; until N reports, S seconds or Ctrl-C\n"
-           "  gains\n"
-           "      the 2560 gains a board can hold, one a line\n"
-           "\n"
-           "Options:\n"
-           "  --board SERIAL  the board with this serial number; without it, the one board\n"
-           "                  plugged in\n"
-           "  --all           every board plugged in, one after the other\n"
-           "  --demo          two simulated boards, TS-00417 and TS-00852, instead of the\n"
-           "                  boards plugged in; what is written to them is not kept after\n"
-           "                  the command\n"
-           "  --verbose       every failed platform call, on standard error\n"
-           "  -h, --help      this text\n"
-           "  --version       the program's version\n"
-           "\n"
-           "Exit status: 0 done; 1 a board refused, was lost, or holds something else after\n"
-           "a write; 2 a mistake on the command line or in a file (nothing was written);\n"
-           "3 no board, no board with that serial number, or no access. See tensiloctl(1).\n";
 }
 
 } // namespace tensilo::ctl

@@ -1,5 +1,5 @@
-// tensiloctl's commands, but for watch (watch.h). Each prints what it found on standard output
-// and what went wrong on standard error, and returns the exit status.
+// tensiloctl's commands. Each prints what it found on standard output and what went wrong on
+// standard error, and returns the exit status.
 #pragma once
 
 #include "device/hid_api.h"

@@ -3,6 +3,7 @@
 #include "device/failure_log.h"
 #include "tools/tensiloctl/command_line.h"
 #include "tools/tensiloctl/commands.h"
+#include "tools/tensiloctl/help_text.h"
 #include "tools/tensiloctl/watch.h"
 
 #include <ostream>
@@ -15,6 +16,8 @@
 namespace tensilo::ctl {
 
 void Console::Say(std::string_view sentence) const {
+    // What standard output holds so far comes first, as it would on a terminal.
+    out.flush();
     err << "tensiloctl: " << sentence << '\n' << std::flush;
 }
 
@@ -24,24 +27,23 @@ void Console::SayAccessHint() const {
         Say(line);
 }
 
-int Run(const std::vector<std::string>& arguments, device::HidApi& hid, const Console& console) {
-    const ParsedCommandLine parsed = ParseCommandLine(arguments);
-    switch (parsed.outcome) {
-    case ParsedCommandLine::Outcome::Help:
-        console.out << UsageText() << std::flush;
-        return kDone;
-    case ParsedCommandLine::Outcome::Version:
-        console.out << "tensiloctl " TENSILO_VERSION "\n" << std::flush;
-        return kDone;
-    case ParsedCommandLine::Outcome::Mistake:
-        console.Say(parsed.message);
-        return kBadInput;
-    case ParsedCommandLine::Outcome::Run:
-        break;
-    }
-    const Invocation& invocation = parsed.invocation;
-    device::FailureLog logged(hid, console.err, "tensiloctl: ");
-    device::HidApi& boards = invocation.verbose ? static_cast<device::HidApi&>(logged) : hid;
+bool Console::ReaderGone() const {
+    const auto fault = output.Fault();
+    return fault && fault->readerGone;
+}
+
+int Console::FinishOutput(int status) const {
+    out.flush();
+    const auto fault = output.Fault();
+    if (!fault || fault->readerGone)
+        return status;
+    Say("standard output: " + fault->reason);
+    return status > kBoardFault ? status : kBoardFault;
+}
+
+namespace {
+
+int RunCommand(const Invocation& invocation, device::HidApi& boards, const Console& console) {
     switch (invocation.command) {
     case Command::List:
         return ListBoards(boards, invocation, console);
@@ -55,10 +57,38 @@ int Run(const std::vector<std::string>& arguments, device::HidApi& hid, const Co
         return SaveSettings(boards, invocation, console);
     case Command::Watch:
         return WatchBoard(boards, invocation, console);
+    case Command::Test:
+        console.Say("test is not built yet");
+        return kBadInput;
     case Command::Gains:
         return PrintGains(console);
+    case Command::Help:
+        break;
     }
     return kBadInput;
+}
+
+} // namespace
+
+int Run(const std::vector<std::string>& arguments, device::HidApi& hid, const Console& console) {
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    switch (parsed.outcome) {
+    case ParsedCommandLine::Outcome::Help:
+        console.out << HelpText(parsed.invocation.helpTopic);
+        return console.FinishOutput(kDone);
+    case ParsedCommandLine::Outcome::Version:
+        console.out << "tensiloctl " TENSILO_VERSION "\n";
+        return console.FinishOutput(kDone);
+    case ParsedCommandLine::Outcome::Mistake:
+        console.Say(parsed.message);
+        return kBadInput;
+    case ParsedCommandLine::Outcome::Run:
+        break;
+    }
+    device::FailureLog logged(hid, console.err, "tensiloctl: ");
+    device::HidApi& boards =
+        parsed.invocation.verbose ? static_cast<device::HidApi&>(logged) : hid;
+    return RunCommand(parsed.invocation, boards, console);
 }
 
 bool WantsDemoBoards(const std::vector<std::string>& arguments) {

@@ -1,19 +1,19 @@
 // tensiloctl: Tensilo boards from a shell, for scripts, production lines and calibration logs.
 // The main chooses the boards (the platform's backend, or the demo's simulated boards following
-// real time), turns Ctrl-C, SIGTERM and a closed output into a request to stop, and runs the
-// command line through the one entry point the tests run it through.
+// real time), gives the program its own standard streams and requests to stop, runs the command
+// line through the one entry point the tests run it through, and ends as the command asks.
 #include "device/access_hint.h"
 #include "device/platform_backend.h"
 #include "device/sim/demo_boards.h"
 #include "device/sim/simulated_boards.h"
 #include "tools/common/utf8_console.h"
 #include "tools/tensiloctl/ctl_run.h"
+#include "tools/tensiloctl/program_console.h"
 
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <iostream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,28 +25,7 @@
 
 namespace {
 
-std::atomic<bool> stopRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-
 #ifdef _WIN32
-std::atomic<bool> finished{false};
-
-// Runs on a thread of its own. Ctrl-C and Ctrl-Break only ask the program to stop; closing the
-// console, logging off and shutting down end the process once this returns, so it waits (as
-// long as Windows allows) for the program to have written what it read and ended.
-BOOL WINAPI OnConsoleEvent(DWORD event) {
-    stopRequested = true;
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
-        for (int i = 0; i < 400 && !finished; ++i)
-            Sleep(10);
-    }
-    return TRUE;
-}
-
-void InstallStopHandlers() {
-    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
-}
-
 // The arguments in UTF-8, from the wide command line: the ANSI argv cannot hold every name.
 std::vector<std::string> Arguments(int argc, char** argv) {
     std::vector<std::string> arguments;
@@ -68,39 +47,24 @@ std::vector<std::string> Arguments(int argc, char** argv) {
     return arguments;
 }
 #else
-// SIGINT and SIGTERM ask the program to stop: a wait ends (poll returns EINTR) and the command
-// finishes as usual, also when the signal comes twice, as from `timeout`, which sends it to the
-// program and again to its process group.
-void OnSignal(int) {
-    stopRequested = true;
-}
-
-void InstallStopHandlers() {
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0; // no SA_RESTART: a signal ends a wait
-    // A shell without job control starts background commands with SIGINT ignored, so that Ctrl-C
-    // reaches only the foreground: that stays so.
-    struct sigaction previous {};
-    if (sigaction(SIGINT, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
-        sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    // A reader that has gone shows as a failed write, which ends a watch; not as a signal.
-    std::signal(SIGPIPE, SIG_IGN);
-}
-
+// The arguments as the bytes they are: a file name need not be UTF-8.
 std::vector<std::string> Arguments(int argc, char** argv) {
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 #endif
 
+std::uint64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now() - start)
+                                          .count());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     using namespace tensilo;
-    const tools::Utf8Console console;
-    InstallStopHandlers();
+    const tools::Utf8Console utf8;
+    ctl::ProgramStops stops;
     const std::vector<std::string> arguments = Arguments(argc, argv);
 
     std::unique_ptr<device::HidApi> platform;
@@ -114,23 +78,22 @@ int main(int argc, char** argv) {
     }
     device::HidApi& hid = demo ? static_cast<device::HidApi&>(*demo) : *platform;
 
+    ctl::StandardInput input;
+    ctl::StandardOutput output;
+    std::ostream out(&output);
     const auto start = std::chrono::steady_clock::now();
-    const ctl::Console streams{
-        std::cin,
-        std::cout,
+    const ctl::Console console{
+        input,
+        out,
+        output,
         std::cerr,
-        stopRequested,
-        [start] {
-            return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                  std::chrono::steady_clock::now() - start)
-                                                  .count());
-        },
+        stops,
+        [start] { return MillisecondsSince(start); },
         [] { return device::NoAccessHint(); },
     };
-    const int status = ctl::Run(arguments, hid, streams);
-    std::cout.flush();
-#ifdef _WIN32
-    finished = true;
-#endif
+    const int status = ctl::Run(arguments, hid, console);
+    out.flush();
+    if (ctl::IsStopStatus(status))
+        ctl::EndByStop(status);
     return status;
 }

