@@ -59,13 +59,20 @@ BoardDetails ReadBoardDetails(HidApi& hid, WindowState& state, Handle handle) {
     return details;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadSettingsReport(HidApi& hid, WindowState& state) {
+std::optional<std::vector<std::uint8_t>> ReadFeatureReport(HidApi& hid, WindowState& state) {
     const std::size_t featureLength = state.Capabilities.FeatureReportByteLength;
     if (featureLength < protocol::kSettingsReportLength)
         return std::nullopt;
     std::vector<std::uint8_t> report(featureLength, 0);
     state.LastResult = hid.HidD_GetFeature(state.DeviceHandle, report);
-    if (!protocol::AcceptSettingsReport(state.LastResult != 0, report))
+    if (state.LastResult == 0)
+        return std::nullopt;
+    return report;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadSettingsReport(HidApi& hid, WindowState& state) {
+    auto report = ReadFeatureReport(hid, state);
+    if (!report || !protocol::AcceptSettingsReport(true, *report))
         return std::nullopt;
     return report;
 }

@@ -54,6 +54,11 @@ BoardDetails ReadBoardDetails(HidApi& hid, WindowState& state, Handle handle);
 // whose feature reports are too short to hold it is not asked.
 std::optional<std::vector<std::uint8_t>> ReadSettingsReport(HidApi& hid, WindowState& state);
 
+// The feature report the settings report is read from, as the board sent it, accepted or not:
+// FeatureReportByteLength bytes with report ID 0 asked for. None when the transfer fails (its
+// result is in LastResult) or the board's feature reports are too short to hold the settings.
+std::optional<std::vector<std::uint8_t>> ReadFeatureReport(HidApi& hid, WindowState& state);
+
 // What became of the three register writes of a gain.
 enum class GainWrite {
     Taken,    // all three were taken

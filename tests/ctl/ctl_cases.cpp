@@ -20,8 +20,6 @@
 //                               reaches MS, also in the middle of a wait
 //     output-closes-after N     standard output takes N lines, then fails, as a closed pipe
 //     output-full-after N       standard output takes N lines, then fails, as a full disk
-//     output-stalls-until MS    standard output takes nothing until the clock reaches MS, as a
-//                               reader that stalls
 //     watch-queue-bytes N       a watch holds at most N bytes of rows not yet written
 //     run ARGUMENTS...          the command line, after the program's name (once; a word in
 //                               double quotes is one argument, as in scenario files)
@@ -53,7 +51,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -63,7 +60,6 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -169,19 +165,17 @@ private:
 struct OutputTrouble {
     std::optional<int> linesBeforeFault; // it takes this many lines, then fails
     int fault = EPIPE;                   // with this error: EPIPE, a reader that has gone
-    std::optional<std::uint64_t> stallUntilMs; // it takes nothing until the clock is there
 };
 
 // Standard output, misbehaving as the case says.
 class CaseOutput final : public tensilo::ctl::OutputChannel {
 public:
-    CaseOutput(const OutputTrouble& trouble, const std::atomic<std::uint64_t>& clock)
-        : trouble_(trouble), clock_(clock), linesLeft_(trouble.linesBeforeFault) {}
+    explicit CaseOutput(const OutputTrouble& trouble)
+        : trouble_(trouble), linesLeft_(trouble.linesBeforeFault) {}
     const std::string& text() const { return text_; }
 
 protected:
     int Deliver(const char* data, std::size_t size) override {
-        WaitOutStall();
         for (std::size_t i = 0; i < size; ++i) {
             if (linesLeft_ && *linesLeft_ <= 0)
                 return trouble_.fault;
@@ -193,18 +187,7 @@ protected:
     }
 
 private:
-    // A stalled reader: nothing is taken until the simulated clock, moved by the reads of a
-    // watch, reaches the time (or, should nothing move it, two seconds have passed).
-    void WaitOutStall() const {
-        if (!trouble_.stallUntilMs)
-            return;
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (clock_ < *trouble_.stallUntilMs && std::chrono::steady_clock::now() < giveUp)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-
     const OutputTrouble trouble_;
-    const std::atomic<std::uint64_t>& clock_;
     std::optional<int> linesLeft_;
     std::string text_;
 };
@@ -301,9 +284,6 @@ void ReadSetupLine(const std::vector<Token>& words, tensilo::device::sim::Simula
         setup.output.linesBeforeFault =
             static_cast<int>(Number(words[1], 1000000, command));
         setup.output.fault = command == "output-full-after" ? ENOSPC : EPIPE;
-    } else if (command == "output-stalls-until") {
-        need(2, 2);
-        setup.output.stallUntilMs = Number(words[1], 0xFFFFFFFF, command);
     } else if (command == "watch-queue-bytes") {
         need(2, 2);
         setup.watchQueueBytes = Number(words[1], 0xFFFFFFFF, command);
@@ -381,15 +361,13 @@ Outcome RunCase(const Case& testCase, const fs::path& folder) {
     scenario::BoardLines lines(boards);
     const CaseSetup setup = ReadSetup(testCase, boards, lines);
     CaseInput input(PrepareFiles(testCase, folder));
-    std::atomic<std::uint64_t> clock = 0;
-    CaseOutput output(setup.output, clock);
+    CaseOutput output(setup.output);
     std::ostream out(&output);
     std::ostringstream err;
     CaseStops stops;
     std::atomic<bool> ranAway = false;
     // A request to stop comes as a signal would, while the command waits.
     boards.WhenClockMoves([&](std::uint64_t now) {
-        clock = now;
         if ((setup.stopAt && now >= *setup.stopAt) || now >= kRunawayMs) {
             ranAway = ranAway || now >= kRunawayMs;
             stops.Request(now >= kRunawayMs ? SIGTERM : setup.stopSignal);

@@ -22,6 +22,10 @@ std::optional<std::vector<std::uint8_t>> BoardSession::ReadSettings() {
     return device::ReadSettingsReport(hid_, state_);
 }
 
+std::optional<std::vector<std::uint8_t>> BoardSession::ReadFeatureReport() {
+    return device::ReadFeatureReport(hid_, state_);
+}
+
 device::GainWrite BoardSession::WriteGain(protocol::Channel channel, int item) {
     return device::WriteGain(hid_, state_, channel, item);
 }

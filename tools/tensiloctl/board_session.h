@@ -41,6 +41,10 @@ public:
     device::BoardDetails ReadDetails();
     // Its settings report, when it sends one that is accepted.
     std::optional<std::vector<std::uint8_t>> ReadSettings();
+    // The feature report the settings are read from, FeatureReportByteLength bytes as the board
+    // sent them (at least the settings report's length), accepted or not; none when the
+    // transfer fails.
+    std::optional<std::vector<std::uint8_t>> ReadFeatureReport();
     // One gain's three register writes.
     device::GainWrite WriteGain(protocol::Channel channel, int item);
     // Input reports: ReadFileWithTimeout on the read handle.

@@ -39,8 +39,10 @@ std::string HeldGainsText(const std::vector<std::uint8_t>& report,
     std::string text;
     for (const protocol::Channel channel : protocol::kChannels)
         if (std::find(channels.begin(), channels.end(), channel) != channels.end())
-            text += " " + std::string(protocol::ChannelName(channel)) + "=" +
-                    GainText(protocol::SettingsItem(report, channel));
+            text.append(" ")
+                .append(protocol::ChannelName(channel))
+                .append("=")
+                .append(GainText(protocol::SettingsItem(report, channel)));
     return text;
 }
 

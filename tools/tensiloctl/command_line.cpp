@@ -105,7 +105,9 @@ ParsedCommandLine Outcome(ParsedCommandLine::Outcome outcome) {
 
 // What the user typed, quoted in a message.
 std::string Quoted(std::string_view text) {
-    return "'" + Echoed(text) + "'";
+    std::string quoted = "'";
+    quoted += Echoed(text);
+    return quoted + "'";
 }
 
 const CommandEntry* FindCommand(std::string_view name) {

@@ -14,5 +14,7 @@ int ShowBoard(device::HidApi& hid, const Invocation& invocation, const Console& 
 int WriteGains(device::HidApi& hid, const Invocation& invocation, const Console& console);
 int SaveSettings(device::HidApi& hid, const Invocation& invocation, const Console& console);
 int PrintGains(const Console& console);
+// test: each board's end-of-line test (board_test.h).
+int TestBoards(device::HidApi& hid, const Invocation& invocation, const Console& console);
 
 } // namespace tensilo::ctl

@@ -58,8 +58,7 @@ int RunCommand(const Invocation& invocation, device::HidApi& boards, const Conso
     case Command::Watch:
         return WatchBoard(boards, invocation, console);
     case Command::Test:
-        console.Say("test is not built yet");
-        return kBadInput;
+        return TestBoards(boards, invocation, console);
     case Command::Gains:
         return PrintGains(console);
     case Command::Help:

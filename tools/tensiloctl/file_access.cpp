@@ -88,7 +88,8 @@ void RemoveFile(const std::string& path) {
     _wunlink(Wide(path).c_str());
 }
 std::string UniqueSuffix(unsigned attempt) {
-    return "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
+    return std::string(".").append(std::to_string(GetCurrentProcessId())) + "-" +
+           std::to_string(attempt);
 }
 
 #else
@@ -164,7 +165,7 @@ void RemoveFile(const std::string& path) {
     ::unlink(path.c_str());
 }
 std::string UniqueSuffix(unsigned attempt) {
-    return "." + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+    return std::string(".").append(std::to_string(::getpid())) + "-" + std::to_string(attempt);
 }
 
 #endif

@@ -69,8 +69,10 @@ int JudgeWrites(BoardSession& board, const Writes& writes, const std::vector<Cha
         for (const Channel channel : protocol::kChannels)
             for (const protocol::ChannelItem& write : writes)
                 if (write.channel == channel)
-                    written += " " + std::string(protocol::ChannelName(channel)) + "=" +
-                               GainText(write.item);
+                    written.append(" ")
+                        .append(protocol::ChannelName(channel))
+                        .append("=")
+                        .append(GainText(write.item));
         console.Say(serial + " holds" + holds + " after the write of" + written);
         return kBoardFault;
     }
