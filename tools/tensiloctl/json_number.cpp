@@ -75,7 +75,7 @@ std::string JsonNumberText(double value) {
     std::string digits(scientific.substr(sign.size(), e - sign.size()));
     digits.erase(std::remove(digits.begin(), digits.end(), '.'), digits.end());
     const std::string plain =
-        std::string(sign) + PlainForm(digits, *ExponentOf(scientific.substr(e + 1)));
+        std::string(sign) + PlainForm(digits, ExponentOf(scientific.substr(e + 1)).value_or(0));
     return plain.size() <= scientific.size() ? plain : std::string(scientific);
 }
 

@@ -89,10 +89,10 @@ std::optional<std::string> ReadGains(const JsonOutline& file, SavedSettings& set
         return wrong;
     for (std::size_t i = 0; i < names.size(); ++i) {
         const JsonEntry& gain = file.at({kGains.front(), names[i]});
-        if (gain.kind != JsonKind::Number)
-            return "holds a gain for " + names[i] + " that is not a number";
         // A negative number lies below every gain, as 0 does.
-        const auto match = protocol::MatchGainText(PlainDecimal(gain.text).value_or("0"));
+        const auto match = gain.kind == JsonKind::Number
+                               ? protocol::MatchGainText(PlainDecimal(gain.text).value_or("0"))
+                               : std::nullopt;
         if (!match)
             return "holds a gain for " + names[i] + " that is not a number";
         if (!match->exact)
