@@ -102,6 +102,17 @@ std::optional<GainTextMatch> MatchGainText(std::string_view text) {
     return MatchGain(*value);
 }
 
+std::string NearestGainsText(const GainTextMatch& match) {
+    std::string text;
+    if (match.below)
+        text += GainItemText(*match.below);
+    if (match.below && match.above)
+        text += ", ";
+    if (match.above)
+        text += GainItemText(*match.above);
+    return text;
+}
+
 double GainValue(int k) {
     const GainItem item = SplitItem(k);
     return std::ldexp(256.0 + item.FineGain, item.GainExponent - 8);

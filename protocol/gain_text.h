@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tensilo::protocol {
@@ -45,6 +46,10 @@ GainTextMatch MatchGain(DecimalValue value);
 
 // ParseDecimal then MatchGain; none for a text that is not a plain decimal.
 std::optional<GainTextMatch> MatchGainText(std::string_view text);
+
+// The gains on either side of a value that is no gain, as messages name them: "1020, 1022", or
+// the one there is ("1" below every gain, "1022" above).
+std::string NearestGainsText(const GainTextMatch& match);
 
 // The item whose gain is exactly `value` (a gain read as a binary number, which holds every gain
 // exactly), or none.

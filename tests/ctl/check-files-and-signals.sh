@@ -71,19 +71,20 @@ timeout 30 "$ctl" --demo load --board TS-00417 $'\x1b[31mno\xff' 2>"$work/escape
 expect "a name in a message is escaped" \
     grep -qxF 'tensiloctl: \x1B[31mno\xFF cannot be read: No such file or directory' "$work/escaped.err"
 
-# A reader that stalls for 4 s behind a pipe of 4 KiB: the board is read meanwhile, no report is
-# lost (the demo board makes one every 10 ms and keeps at most 256 unread).
+# A reader that stalls for 6 s behind a pipe of 4 KiB (two seconds of rows): the board is read
+# meanwhile, and no report is lost (the demo board makes one every 10 ms and keeps at most 256
+# unread, so that a watch that waited on its output would lose about 150).
 stall='import fcntl, sys, time
 fcntl.fcntl(0, 1031, 4096)  # F_SETPIPE_SZ
-time.sleep(4)
+time.sleep(6)
 sys.stdout.buffer.write(sys.stdin.buffer.read())'
-timeout 60 "$ctl" --demo watch --board TS-00417 --seconds 6 --csv 2>"$work/stall.err" |
+timeout 60 "$ctl" --demo watch --board TS-00417 --seconds 8 --csv 2>"$work/stall.err" |
     python3 -c "$stall" >"$work/stall.out"
 statuses=("${PIPESTATUS[@]}")
 rows=$(($(wc -l <"$work/stall.out") - 1))
 expect "watch behind a stalled reader exits with 0 (got ${statuses[0]})" test "${statuses[0]}" -eq 0
-expect "watch behind a stalled reader writes every report of 6 s ($rows rows)" \
-    test "$rows" -ge 590 -a "$rows" -le 601
+expect "watch behind a stalled reader writes every report of 8 s ($rows rows)" \
+    test "$rows" -ge 790 -a "$rows" -le 801
 
 # SIGINT and SIGTERM, once, while load waits for a FIFO's writer, and while it reads a FIFO whose
 # writer writes nothing: the program ends at once by the signal, and writes no board.

@@ -101,7 +101,7 @@ expect "gains: item 0 is 1, item 2292 is 500, item 2559 is 1022" \
 run nogain --demo set --board TS-00417 lc=1021
 expect "a gain that is none exits with 2 and names the nearest" \
     test "$(status_of nogain)" -eq 2 -a \
-         "$(cat "$work/nogain.err")" = "tensiloctl: 1021 is not a gain the board can hold; nearest: 1020, 1022"
+         "$(cat "$work/nogain.err")" = "tensiloctl: 1021 is not a gain the board can hold; nearest: 1020, 1022; see 'tensiloctl --help'"
 
 # One board's settings onto another, through a pipe (each run has fresh demo boards).
 "$ctl" --demo save --board TS-00852 - 2>"$work/copy.err" |

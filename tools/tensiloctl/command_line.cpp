@@ -236,14 +236,8 @@ std::optional<std::uint64_t> PositiveWholeNumber(const std::string& text) {
 
 // "1021 is not a gain the board can hold; nearest: 1020, 1022".
 std::string NotAGain(std::string_view text, const protocol::GainTextMatch& match) {
-    std::string message = Echoed(text) + " is not a gain the board can hold; nearest: ";
-    if (match.below)
-        message += protocol::GainItemText(*match.below);
-    if (match.below && match.above)
-        message += ", ";
-    if (match.above)
-        message += protocol::GainItemText(*match.above);
-    return message;
+    return Echoed(text) + " is not a gain the board can hold; nearest: " +
+           protocol::NearestGainsText(match);
 }
 
 // One KEY=GAIN of set into `items`; a mistake when it is wrong.

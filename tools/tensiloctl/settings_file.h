@@ -36,14 +36,17 @@ struct SavedSettings {
     std::array<int, 3> items{};
 };
 
-// The file's text, UTF-8, ending with a newline. The keys are written in a fixed order.
+// The file's text, UTF-8, ending with a newline, as above: keys sorted, four spaces a level, each
+// gain in its shortest exact form (500, 1.00390625).
 std::string WriteSettingsFile(const SavedSettings& settings);
 
 // Reads a file's text. A file is taken whole or not at all: it must be one JSON object with
-// exactly the keys above (and exactly lc, pot1 and pot2 in "gains"), the format name and version
-// above, text for the serial number, text or null for the product, and a gain for each channel
-// that is one of the 2560; nothing but white space may follow it. Otherwise the answer is what
-// is wrong, worded to follow the file's name ("is not valid JSON: ...").
+// exactly the keys above (and exactly lc, pot1 and pot2 in "gains"), no key twice in any object,
+// the format name and version above, text for the serial number, text or null for the product,
+// and a gain for each channel that is exactly one of the 2560, decimal for decimal as written
+// (5e2 is 500; 1.003906250000000000001 is no gain); nothing but white space may follow it.
+// Otherwise the answer is what is wrong, worded to follow the file's name ("is not valid JSON
+// near byte 12: ...", "has \"lc\" twice in \"gains\"").
 std::variant<SavedSettings, std::string> ReadSettingsFile(std::string_view text);
 
 } // namespace tensilo::ctl

@@ -49,14 +49,14 @@ void PrintLines(const std::string& serial, const BoardTestResult& result, std::o
 
 // {"serial": ..., "passed": ..., "checks": [{"name": ..., "result": ..., "detail": ...}]}
 void PrintJsonLine(const std::string& serial, const BoardTestResult& result, std::ostream& out) {
-    out << "{\"serial\": " << JsonString(serial)
+    out << "{\"serial\": " << JsonStringText(serial)
         << ", \"passed\": " << (result.Failed() == 0 && !result.stopped ? "true" : "false")
         << ", \"checks\": [";
     for (std::size_t i = 0; i < result.checks.size(); ++i) {
         const CheckResult& check = result.checks[i];
-        out << (i == 0 ? "" : ", ") << "{\"name\": " << JsonString(check.name)
-            << ", \"result\": " << JsonString(ResultWord(check.verdict))
-            << ", \"detail\": " << JsonString(check.detail) << "}";
+        out << (i == 0 ? "" : ", ") << "{\"name\": " << JsonStringText(check.name)
+            << ", \"result\": " << JsonStringText(ResultWord(check.verdict))
+            << ", \"detail\": " << JsonStringText(check.detail) << "}";
     }
     out << "]}\n";
 }

@@ -1,10 +1,15 @@
 // tensiloctl's settings file: any text is read whole or refused with a reason, never past its end;
-// what is read holds gains among the 2560, and written out again it reads back the same.
-// Input: the file's text.
+// what is read holds gains among the 2560, each the very number nlohmann-json's own parser reads
+// from the text (whose decimals the reader compares on its own, from the number's text), and
+// written out again it reads back the same. Input: the file's text.
 #include "fuzz_check.h"
 
 #include "protocol/gain_items.h"
+#include "protocol/gain_text.h"
+#include "tools/tensiloctl/command_line.h"
 #include "tools/tensiloctl/settings_file.h"
+
+#include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <string>
@@ -21,8 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const SavedSettings& settings = std::get<SavedSettings>(read);
-    for (const int item : settings.items)
+    const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
+    FUZZ_CHECK(!document.is_discarded());
+    for (std::size_t i = 0; i < settings.items.size(); ++i) {
+        const int item = settings.items[i];
         FUZZ_CHECK(item >= 0 && item < tensilo::protocol::kGainItemCount);
+        const nlohmann::json& gain =
+            document["gains"][ChannelName(tensilo::protocol::kChannels[i])];
+        FUZZ_CHECK(gain.get<double>() == tensilo::protocol::GainValue(item));
+    }
     const std::string written = WriteSettingsFile(settings);
     const auto again = ReadSettingsFile(written);
     const auto* reread = std::get_if<SavedSettings>(&again);
