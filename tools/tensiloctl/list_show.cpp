@@ -14,9 +14,9 @@
 #include "tools/tensiloctl/board_text.h"
 #include "tools/tensiloctl/printable_text.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include "tools/tensiloctl/json_text.h"
+
+#include <nlohmann/json.hpp>
 
 #include <ostream>
 
@@ -26,17 +26,14 @@ namespace {
 
 using protocol::Channel;
 
-QJsonValue TextOrNull(const std::optional<std::string>& text) {
-    return text ? QJsonValue(QString::fromStdString(*text)) : QJsonValue(QJsonValue::Null);
+using Json = nlohmann::json;
+
+Json TextOrNull(const std::optional<std::string>& text) {
+    return text ? Json(*text) : Json();
 }
 
-QJsonValue VersionOrNull(const std::optional<std::uint16_t>& version) {
-    return version ? QJsonValue(QString::fromStdString(VersionText(version)))
-                   : QJsonValue(QJsonValue::Null);
-}
-
-void PrintJson(const QJsonObject& object, const Console& console) {
-    console.out << QJsonDocument(object).toJson(QJsonDocument::Indented).toStdString();
+Json VersionOrNull(const std::optional<std::uint16_t>& version) {
+    return version ? Json(VersionText(version)) : Json();
 }
 
 // One board as list shows it.
@@ -49,24 +46,20 @@ struct ListedBoard {
     bool GainsSettable() const { return details.AllowsGainChanges() && settingsAccepted; }
 };
 
-QJsonObject BoardObject(const ListedBoard& board) {
-    QJsonObject object;
-    object.insert("access", true);
-    object.insert("serial", QString::fromStdString(board.serial));
-    object.insert("manufacturer", TextOrNull(board.details.manufacturer));
-    object.insert("product", TextOrNull(board.details.product));
-    object.insert("version", VersionOrNull(board.details.version));
-    object.insert("gains_settable", board.GainsSettable());
-    object.insert("path", QString::fromStdString(board.path));
-    return object;
+Json BoardObject(const ListedBoard& board) {
+    return Json{{"access", true},
+                {"serial", board.serial},
+                {"manufacturer", TextOrNull(board.details.manufacturer)},
+                {"product", TextOrNull(board.details.product)},
+                {"version", VersionOrNull(board.details.version)},
+                {"gains_settable", board.GainsSettable()},
+                {"path", board.path}};
 }
 
-QJsonObject RefusedBoardObject(const std::string& path) {
-    QJsonObject object;
-    object.insert("access", false);
+Json RefusedBoardObject(const std::string& path) {
+    Json object{{"access", false}, {"path", path}};
     for (const char* unknown : {"serial", "manufacturer", "product", "version", "gains_settable"})
-        object.insert(unknown, QJsonValue(QJsonValue::Null));
-    object.insert("path", QString::fromStdString(path));
+        object[unknown] = nullptr;
     return object;
 }
 
@@ -102,32 +95,25 @@ void PrintBoardLines(const std::vector<ListedBoard>& boards,
         out << "\t\t\t\tno access\t" << Printable(path) << '\n';
 }
 
-QJsonObject ShowObject(BoardSession& board, const device::BoardDetails& details,
-                       const std::optional<std::vector<std::uint8_t>>& report, bool settable) {
-    QJsonObject object;
-    object.insert("serial", QString::fromStdString(board.Serial()));
-    object.insert("manufacturer", TextOrNull(details.manufacturer));
-    object.insert("product", TextOrNull(details.product));
-    object.insert("version", VersionOrNull(details.version));
-    object.insert("gains_settable", settable);
-    QJsonValue gains(QJsonValue::Null);
-    QJsonValue registers(QJsonValue::Null);
+Json ShowObject(BoardSession& board, const device::BoardDetails& details,
+                const std::optional<std::vector<std::uint8_t>>& report, bool settable) {
+    Json object{{"serial", board.Serial()},
+                {"manufacturer", TextOrNull(details.manufacturer)},
+                {"product", TextOrNull(details.product)},
+                {"version", VersionOrNull(details.version)},
+                {"gains_settable", settable},
+                {"gains", nullptr},
+                {"registers", nullptr},
+                {"path", board.Path()}};
     if (report) {
-        QJsonObject items;
+        Json gains = Json::object();
         for (const Channel channel : protocol::kChannels) {
             const auto item = protocol::SettingsItem(*report, channel);
-            items.insert(QString::fromUtf8(protocol::ChannelName(channel).data()),
-                         item ? QJsonValue(protocol::GainValue(*item)) : QJsonValue());
+            gains[protocol::ChannelName(channel)] = item ? Json(protocol::GainValue(*item)) : Json();
         }
-        gains = items;
-        QJsonArray values;
-        for (std::size_t r = 0; r < 9; ++r)
-            values.append((*report)[3 + r]);
-        registers = values;
+        object["gains"] = std::move(gains);
+        object["registers"] = Json(std::vector<int>((*report).begin() + 3, (*report).begin() + 12));
     }
-    object.insert("gains", gains);
-    object.insert("registers", registers);
-    object.insert("path", QString::fromStdString(board.Path()));
     return object;
 }
 
@@ -157,7 +143,7 @@ int Show(BoardSession& board, bool json, const Console& console) {
     const auto report = board.ReadSettings();
     const bool settable = details.AllowsGainChanges() && report;
     if (json)
-        PrintJson(ShowObject(board, details, report, settable), console);
+        console.out << JsonText(ShowObject(board, details, report, settable));
     else
         PrintShowLines(board, details, report, settable, console.out);
     if (!report) {
@@ -173,12 +159,12 @@ int ListBoards(device::HidApi& hid, const Invocation& invocation, const Console&
     device::WalkNotes notes;
     const std::vector<ListedBoard> boards = ReadListedBoards(hid, notes);
     if (invocation.json) {
-        QJsonArray array;
+        Json array = Json::array();
         for (const ListedBoard& board : boards)
-            array.append(BoardObject(board));
+            array.push_back(BoardObject(board));
         for (const std::string& path : notes.refusedBoardPaths)
-            array.append(RefusedBoardObject(path));
-        PrintJson(QJsonObject{{"boards", array}}, console);
+            array.push_back(RefusedBoardObject(path));
+        console.out << JsonText(Json{{"boards", std::move(array)}});
     } else {
         PrintBoardLines(boards, notes.refusedBoardPaths, console.out);
     }

@@ -24,13 +24,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
     using Outcome = ParsedCommandLine::Outcome;
     FUZZ_CHECK((parsed.outcome == Outcome::Mistake) == !parsed.message.empty());
+    // A mistake is one line: what the user typed in it is escaped.
+    FUZZ_CHECK(parsed.message.find('\n') == std::string::npos);
     if (parsed.outcome != Outcome::Run)
         return 0;
 
     const Invocation& invocation = parsed.invocation;
     FUZZ_CHECK(!(invocation.board && invocation.all));
     FUZZ_CHECK(!invocation.count || *invocation.count >= 1);
-    FUZZ_CHECK(!invocation.milliseconds || *invocation.milliseconds >= 1);
+    FUZZ_CHECK(!invocation.timeLimitMs || (*invocation.timeLimitMs >= 1 &&
+                                           *invocation.timeLimitMs <= kLongestWatchSeconds * 1000));
+    FUZZ_CHECK(!invocation.board || !invocation.board->empty());
     const bool takesFile =
         invocation.command == Command::Save || invocation.command == Command::Load;
     FUZZ_CHECK(takesFile == !invocation.file.empty());
@@ -47,10 +51,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What only some commands take is set only for them.
     if (invocation.all)
         FUZZ_CHECK(invocation.command == Command::Set || invocation.command == Command::Defaults ||
-                   invocation.command == Command::Load);
+                   invocation.command == Command::Load || invocation.command == Command::Watch ||
+                   invocation.command == Command::Test);
     if (invocation.json)
-        FUZZ_CHECK(invocation.command == Command::List || invocation.command == Command::Show);
-    if (invocation.csv || invocation.count || invocation.milliseconds)
+        FUZZ_CHECK(invocation.command == Command::List || invocation.command == Command::Show ||
+                   invocation.command == Command::Test);
+    if (invocation.csv || invocation.count || invocation.timeLimitMs)
         FUZZ_CHECK(invocation.command == Command::Watch);
+    FUZZ_CHECK(invocation.command != Command::Help);
     return 0;
 }
