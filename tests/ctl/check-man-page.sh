@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# tensiloctl's manual page renders with scdoc, and names every command and option the program's
-# --help names.
+# tensiloctl's manual page renders with scdoc, names every command and option the program's --help
+# names, and names none that --help does not.
 # Usage: check-man-page.sh PAGE.scd TENSILOCTL
 set -euo pipefail
 page=$1
@@ -20,4 +20,12 @@ for word in $(grep -oE -- '--[a-z]+' <<<"$usage" | sort -u) \
         missing=$((missing + 1))
     fi
 done
-[[ $missing -eq 0 ]] && echo "the manual page renders and names every command and option"
+# The other way: the page's options, and the commands of its synopsis, are the program's.
+for word in $(grep -oE -- '\*--[a-z]+\*' "$page" | tr -d '*' | sort -u) \
+            $(sed -nE 's/^\*tensiloctl ([a-z]+)\*.*$/\1/p' "$page"); do
+    if ! grep -qE -- "(^|[^a-z-])$word([^a-z]|\$)" <<<"$usage"; then
+        echo "FAIL: the manual page names $word, which --help does not"
+        missing=$((missing + 1))
+    fi
+done
+[[ $missing -eq 0 ]] && echo "the manual page renders and names every command and option, and no other"
