@@ -284,9 +284,8 @@ Outcome RunCase(const Case& testCase, const fs::path& folder) {
     if (ranAway)
         outcome.problems.push_back(
             "the command ran on and was stopped after an hour of simulated time");
-    if (boards.TotalOpenHandles() != 0)
-        outcome.problems.push_back(std::to_string(boards.TotalOpenHandles()) +
-                                   " handle(s) left open");
+    if (const int leftOpen = boards.TotalOpenHandles() + boards.OpenEvents(); leftOpen != 0)
+        outcome.problems.push_back(std::to_string(leftOpen) + " handle(s) left open");
     if (boards.BadCloses() != 0)
         outcome.problems.push_back(std::to_string(boards.BadCloses()) +
                                    " close(s) of a handle that was not open");

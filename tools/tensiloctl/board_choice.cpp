@@ -105,7 +105,7 @@ OpenedBoard::OpenedBoard(device::HidApi& hid, const BoardTarget& target) : hid_(
 
 OpenedBoard::~OpenedBoard() {
     if (open_)
-        device::CloseBoard(hid_, state_);
+        device::CloseBoard(hid_, state_, device::ReadEventOnClose::Close);
 }
 
 } // namespace tensilo::ctl

@@ -437,5 +437,46 @@ TEST_F(HidrawSysfs, WaitingReadEndsWithAReportWithTheTimeOrWithASignal) {
     EXPECT_EQ(bytesRead, 0u);
 }
 
+// The write lock is flock on the node: two opens of one node conflict, in one program or two (a
+// second backend here), a take waits its time and fails as busy, and a release or a close lets
+// it go, also to a take that is waiting for it.
+TEST_F(HidrawSysfs, WriteLockIsTheNodesAndGoesWithReleaseOrClose) {
+    const Handle first = OpenNode(0);
+    const Handle second = OpenNode(0);
+    HidrawHidApi otherProgram{tree.Sys(), tree.Dev()};
+    const Handle third = otherProgram.CreateFileA(
+        (tree.Dev() / "hidraw0").string(), kGenericRead | kGenericWrite, 0, {}, kOpenExisting, 0);
+    ASSERT_TRUE(IsOpenHandle(first) && IsOpenHandle(second) && IsOpenHandle(third));
+    const auto takesMs = [](HidrawHidApi& hid, Handle device, std::uint32_t wait, bool taken) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(hid.TakeWriteLock(device, wait) != 0, taken);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - start)
+            .count();
+    };
+    EXPECT_LT(takesMs(api, first, 0, true), 100);
+    EXPECT_LT(takesMs(api, first, 0, true), 100) << "its holder takes it again at once";
+    EXPECT_GE(takesMs(api, second, 150, false), 150);
+    EXPECT_EQ(api.LastFailure()->kind, SystemFailure::Kind::Busy);
+    EXPECT_EQ(api.LastFailure()->reason, kWriteLockBusyReason);
+    EXPECT_GE(takesMs(otherProgram, third, 50, false), 50);
+    EXPECT_NE(api.ReleaseWriteLock(first), 0);
+    EXPECT_EQ(api.ReleaseWriteLock(first), 0) << "let go once";
+    EXPECT_EQ(api.ReleaseWriteLock(second), 0) << "never taken";
+    EXPECT_LT(takesMs(otherProgram, third, 0, true), 100);
+
+    // A take that waits gets it as soon as the holder closes its handle.
+    std::thread closer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_NE(otherProgram.CloseHandle(third), 0);
+    });
+    EXPECT_LT(takesMs(api, second, 10000, true), 5000);
+    closer.join();
+    EXPECT_EQ(api.TakeWriteLock(kInvalidHandle, 0), 0);
+    EXPECT_NE(api.CloseHandle(second), 0);
+    EXPECT_LT(takesMs(api, first, 0, true), 100) << "the close let it go";
+    EXPECT_NE(api.CloseHandle(first), 0);
+}
+
 } // namespace
 } // namespace tensilo::device

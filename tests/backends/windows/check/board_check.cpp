@@ -128,7 +128,7 @@ void CheckUnplugDuringReads(HidApi& hid, Handle reader, Handle event, int argc, 
             readsWithData += bytesRead > 0 ? 1 : 0;
         } else {
             CHECK(bytesRead == 0);
-            const auto failure = LastFailureOf(hid);
+            const auto failure = hid.LastFailure();
             if (unplugged && failure)
                 lastReason = failure->reason;
             if (unplugged && failure && failure->kind != SystemFailure::Kind::NothingWaiting) {
@@ -150,7 +150,7 @@ void CheckUnplugDuringReads(HidApi& hid, Handle reader, Handle event, int argc, 
         std::uint32_t bytesRead = 0;
         CHECK(read(bytesRead) == 0);
         CHECK(bytesRead == 0);
-        const auto failure = LastFailureOf(hid);
+        const auto failure = hid.LastFailure();
         CHECK(failure && failure->kind != SystemFailure::Kind::NothingWaiting);
     }
     done = true;

@@ -186,6 +186,13 @@ public:
         disguised_.erase(handle);
         return result;
     }
+    std::int32_t TakeWriteLock(Handle device, std::uint32_t timeoutMilliseconds) override {
+        return inner_.TakeWriteLock(device, timeoutMilliseconds);
+    }
+    std::int32_t ReleaseWriteLock(Handle device) override {
+        return inner_.ReleaseWriteLock(device);
+    }
+    std::optional<SystemFailure> LastFailure() const override { return inner_.LastFailure(); }
 
 private:
     HidApi& inner_;
@@ -332,7 +339,8 @@ void CheckIdentityBeforeOpen(HidApi& hid) {
 
     CHECK(OpenRecorder::Install());
     WindowState state;
-    CHECK(!WalkInterfaces(hid, state, [](const std::string&) { return BoardVerdict::KeepAndStop; }));
+    CHECK(
+        !WalkInterfaces(hid, state, [](const std::string&) { return BoardVerdict::KeepAndStop; }));
     const auto opened = OpenRecorder::Take();
     for (const std::string& path : opened)
         std::printf("  the walk opened %s\n", path.c_str());
@@ -397,10 +405,12 @@ void CheckFailureReasons(HidApi& hid) {
     std::puts("check: failure reasons");
     std::ostringstream log;
     FailureLog logged(hid, log, "");
-    const std::string missingPath = "\\\\?\\hid#no-such-device#0#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+    const std::string missingPath =
+        "\\\\?\\hid#no-such-device#0#{4d1e55b2-f16f-11cf-88cb-001111000030}";
     CHECK(logged.CreateFileA(missingPath, kGenericRead | kGenericWrite,
-                             kFileShareRead | kFileShareWrite, {}, kOpenExisting, 0) == kInvalidHandle);
-    auto failure = LastFailureOf(hid);
+                             kFileShareRead | kFileShareWrite, {}, kOpenExisting,
+                             0) == kInvalidHandle);
+    auto failure = hid.LastFailure();
     CHECK(failure && failure->kind == SystemFailure::Kind::Failed);
     const std::string reason = failure ? failure->reason : "";
     std::printf("  open of a missing device: %s\n", reason.c_str());
@@ -413,21 +423,21 @@ void CheckFailureReasons(HidApi& hid) {
     InterfaceData data;
     data.cbSize = sizeof data;
     CHECK(hid.SetupDiEnumDeviceInterfaces(set, hidGuid, 99, data) == 0);
-    failure = LastFailureOf(hid);
+    failure = hid.LastFailure();
     CHECK(failure && failure->kind == SystemFailure::Kind::NoMoreItems);
     CHECK(hid.SetupDiEnumDeviceInterfaces(set, hidGuid, 0, data) != 0);
     const std::string path = InterfacePath(hid, set, data);
     hid.SetupDiDestroyDeviceInfoList(set);
 
-    const Handle device = logged.CreateFileA(path, kGenericRead | kGenericWrite,
-                                             kFileShareRead | kFileShareWrite, {}, kOpenExisting,
-                                             kFileFlagOverlapped);
+    const Handle device =
+        logged.CreateFileA(path, kGenericRead | kGenericWrite, kFileShareRead | kFileShareWrite, {},
+                           kOpenExisting, kFileFlagOverlapped);
     CHECK(IsOpenHandle(device));
     std::array<std::uint8_t, 1000> buffer{};
     std::uint32_t bytesRead = 0;
     Overlapped record;
     CHECK(logged.ReadFile(device, buffer, bytesRead, record) == 0); // Wine's devices send nothing
-    failure = LastFailureOf(hid);
+    failure = hid.LastFailure();
     CHECK(failure && failure->kind == SystemFailure::Kind::NothingWaiting);
     CHECK(logged.CloseHandle(device) != 0);
     CHECK(hid.CloseHandle(kInvalidHandle) == 0);
@@ -646,8 +656,8 @@ void CheckWaitingReads(HidApi& hid) {
         record.hEvent = recordEvent;
         std::vector<std::uint8_t> buffer(1001, 0xAB);
         std::uint32_t bytesRead = 77;
-        CHECK(hid.ReadFileWithTimeout(pipe.client, std::span(buffer).first(1000), bytesRead,
-                                      record, 50) != 0);
+        CHECK(hid.ReadFileWithTimeout(pipe.client, std::span(buffer).first(1000), bytesRead, record,
+                                      50) != 0);
         CHECK(bytesRead == 0);
         CHECK(record.Internal == kStatusCancelled);
         CHECK(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0xAB; }));
