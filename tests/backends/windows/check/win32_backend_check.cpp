@@ -732,13 +732,15 @@ long TakesMs(HidApi& hid, Handle device, DWORD wait, bool taken) {
 
 constexpr const char* kHoldWriteLock = "--hold-write-lock";
 
-// Run as `program --hold-write-lock PATH`: takes the lock of PATH and ends at once without
-// letting it go, as a program that crashes between a gain's writes. Exits 0 when it had taken it.
+// Run as `program --hold-write-lock PATH`: takes the lock of PATH, holds it for a second and ends
+// without letting it go, as a program that crashes between a gain's writes. Exits 0 when it had
+// taken it.
 int HoldWriteLockAndDie(const char* path) {
     const auto hid = MakePlatformHidApi();
     const Handle device = hid->CreateFileA(path, kGenericRead | kGenericWrite,
                                            kFileShareRead | kFileShareWrite, {}, kOpenExisting, 0);
-    const bool taken = IsOpenHandle(device) && hid->TakeWriteLock(device, 5000) != 0;
+    const bool taken = IsOpenHandle(device) && hid->TakeWriteLock(device, 20000) != 0;
+    Sleep(1000);
     TerminateProcess(GetCurrentProcess(), taken ? 0 : 1);
     return 1;
 }
@@ -788,16 +790,27 @@ void CheckWriteLocks(HidApi& hid, const char* program) {
     CHECK(TakesMs(hid, first, 0, true) < 100);
     CHECK(hid.ReleaseWriteLock(first) != 0);
 
+    // A program that ends holding it, while this one waits for it: the wait has it then. (With no
+    // one waiting, the mutex would go with its last handle, and be made anew by the next take.)
     const char* const arguments[] = {program, kHoldWriteLock, keyboard.c_str()};
     const HANDLE holder = check::StartProcess(3, arguments);
     CHECK(holder != nullptr);
+    bool heldThere = false;
+    for (int attempt = 0; attempt < 200 && !heldThere; ++attempt) {
+        heldThere = hid.TakeWriteLock(first, 100) == 0;
+        if (!heldThere) {
+            hid.ReleaseWriteLock(first);
+            Sleep(100);
+        }
+    }
+    CHECK(heldThere);
+    CHECK(TakesMs(hid, first, 20000, true) < 10000); // abandoned: taken
     DWORD status = 99;
     CHECK(holder != nullptr && WaitForSingleObject(holder, 60000) == WAIT_OBJECT_0 &&
           GetExitCodeProcess(holder, &status));
     CHECK(status == 0); // it had taken the lock when it ended
     if (holder != nullptr)
         CloseHandle(holder);
-    CHECK(TakesMs(hid, first, 5000, true) < 2000); // abandoned: taken
     CHECK(BoardWriteLock(*other, third, 100).Busy());
     CHECK(hid.CloseHandle(first) != 0);
     CHECK(BoardWriteLock(*other, third, 0).Taken()); // the close let it go
