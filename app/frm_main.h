@@ -9,6 +9,7 @@
 #pragma once
 
 #include "app/controls.h"
+#include "device/board_access.h"
 #include "device/hid_api.h"
 #include "device/window_state.h"
 #include "protocol/gain_items.h"
@@ -121,11 +122,11 @@ private:
     void CloseOpenBoard();
 
     // The parts of ReadBackSettings: the window emptied of any board, the gain lists filled, the
-    // board's details shown (returning its minor version when the manufacturer string was read),
-    // and its settings report shown in the gain lists and the summary.
+    // board's details shown (and returned, for the gate on its gains), and its settings report
+    // shown in the gain lists and the summary.
     void ClearBoardView();
     void FillGainLists();
-    std::optional<std::uint8_t> ShowDeviceDetails();
+    device::BoardDetails ShowDeviceDetails();
     void ReadSettingsReport();
     // The three gain lists, and everything that is enabled with them: their frames, captions and
     // the button that restores the defaults.

@@ -1,9 +1,11 @@
 // Gain selection: a new selection in a gain list is written to the board at once as three
-// register writes (code, shift, fine); "Restore default settings" selects the default gains,
-// which writes them through the same handlers.
+// register writes (code, shift, fine), under the board's write lock, so that another program
+// writing the same board never mixes its writes with these; "Restore default settings" selects the
+// default gains, which writes them through the same handlers, each gain under a lock of its own.
 #include "app/frm_main.h"
 
 #include "device/board_access.h"
+#include "device/board_write_lock.h"
 
 namespace tensilo::app {
 
@@ -17,8 +19,16 @@ void FrmMain::SendGainSelection(ListControl& list, protocol::Channel channel) {
         state_.SettingsLoaded != kTrue)
         return;
     // A board that refused any of the three writes may hold a gain other than the one picked: the
-    // lists are brought back to what it holds, rather than show a gain as if it were set.
-    if (device::WriteGain(hid_, state_, channel, item) == device::GainWrite::Refused)
+    // lists are brought back to what it holds, rather than show a gain as if it were set. A board
+    // whose write lock another program kept for the whole wait is sent nothing, and counts as
+    // refusing.
+    bool refused = true;
+    {
+        const device::BoardWriteLock lock(hid_, state_.DeviceHandle);
+        if (lock.Taken())
+            refused = device::WriteGain(hid_, state_, channel, item) == device::GainWrite::Refused;
+    }
+    if (refused)
         ReadBackSettings();
 }
 

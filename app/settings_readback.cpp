@@ -20,9 +20,8 @@ void FrmMain::ReadBackSettings() {
     if (state_.DeviceDetected != kTrue)
         return;
     FillGainLists();
-    const std::optional<std::uint8_t> versionMinor = ShowDeviceDetails();
     // The gain controls, for boards whose version allows it.
-    if (versionMinor && *versionMinor >= 1) {
+    if (ShowDeviceDetails().AllowsGainChanges()) {
         for (ListControl* list : GainLists())
             list->setListIndex(0);
         SetGainControlsEnabled(true);
@@ -84,7 +83,7 @@ void FrmMain::FillGainLists() {
     state_.GainListsReady = kTrue;
 }
 
-std::optional<std::uint8_t> FrmMain::ShowDeviceDetails() {
+device::BoardDetails FrmMain::ShowDeviceDetails() {
     const device::BoardDetails details = device::ReadBoardDetails(hid_, state_, state_.ReadHandle);
     if (details.manufacturer)
         lblManuf.setCaption(" " + QString::fromStdString(*details.manufacturer));
@@ -93,9 +92,7 @@ std::optional<std::uint8_t> FrmMain::ShowDeviceDetails() {
     if (details.product)
         lblProduct.setCaption(" " + QString::fromStdString(*details.product));
     Frame1.setEnabled(true);
-    if (!details.version)
-        return std::nullopt;
-    return protocol::VersionMinor(*details.version);
+    return details;
 }
 
 void FrmMain::ReadSettingsReport() {

@@ -33,9 +33,14 @@ bool OpenBoard(HidApi& hid, WindowState& state, const std::string& serialText, i
     return true;
 }
 
-void CloseBoard(HidApi& hid, WindowState& state) {
+void CloseBoard(HidApi& hid, WindowState& state, ReadEventOnClose readEvent) {
     state.LastResult = hid.CloseHandle(state.DeviceHandle);
     state.LastResult = hid.CloseHandle(state.ReadHandle);
+    if (readEvent == ReadEventOnClose::Close && state.ReadEvent != kNoHandle) {
+        state.LastResult = hid.CloseHandle(state.ReadEvent);
+        state.ReadEvent = kNoHandle;
+        state.ReadOverlapped.hEvent = kNoHandle;
+    }
 }
 
 bool BoardDetails::AllowsGainChanges() const {

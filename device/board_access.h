@@ -25,9 +25,16 @@ namespace tensilo::device {
 // opened; no handle is then left open.
 bool OpenBoard(HidApi& hid, WindowState& state, const std::string& serialText, int skip = 0);
 
-// Closes the two handles OpenBoard opened, DeviceHandle then ReadHandle, each result in
-// LastResult. Only for a board that is open: closing twice is the caller's fault.
-void CloseBoard(HidApi& hid, WindowState& state);
+// What CloseBoard does with the read event OpenBoard created. The window keeps its one event for
+// the life of the program and arms it again at every open; a program that opens boards one after
+// the other and then ends (tensiloctl) closes each with its board.
+enum class ReadEventOnClose { Keep, Close };
+
+// Closes the two handles OpenBoard opened, DeviceHandle then ReadHandle, and with
+// ReadEventOnClose::Close the read event too (ReadEvent and ReadOverlapped.hEvent then name none),
+// each result in LastResult. Only for a board that is open: closing twice is the caller's fault.
+void CloseBoard(HidApi& hid, WindowState& state,
+                ReadEventOnClose readEvent = ReadEventOnClose::Keep);
 
 // The board's strings and version, as the window shows them.
 struct BoardDetails {
@@ -41,6 +48,7 @@ struct BoardDetails {
     std::optional<std::uint16_t> version;
 
     // Whether the board's version allows its gains to be changed: a minor number of at least 1.
+    // The one place that decides it, for the window and tensiloctl alike.
     bool AllowsGainChanges() const;
 };
 

@@ -17,11 +17,11 @@ FailureLog::FailureLog(HidApi& inner, std::ostream& log, std::string prefix)
     : inner_(inner), log_(log), prefix_(std::move(prefix)) {}
 
 std::optional<SystemFailure> FailureLog::LastFailure() const {
-    return LastFailureOf(inner_);
+    return inner_.LastFailure();
 }
 
 void FailureLog::Failed(const char* call, const std::string& subject) {
-    const auto failure = LastFailureOf(inner_);
+    const auto failure = inner_.LastFailure();
     if (failure && IsOrdinaryAnswer(*failure))
         return;
     const std::string what = CallOn(call, subject);
@@ -67,7 +67,7 @@ std::int32_t FailureLog::SetupDiEnumDeviceInterfaces(Handle set, const Guid& gui
                                                      InterfaceData& data) {
     const std::int32_t result = inner_.SetupDiEnumDeviceInterfaces(set, guid, memberIndex, data);
     // The walk ends on a failure; only a backend that tells it was something else is heard.
-    if (result == 0 && LastFailureOf(inner_))
+    if (result == 0 && inner_.LastFailure())
         Failed("SetupDiEnumDeviceInterfaces", {});
     return result;
 }
@@ -164,7 +164,7 @@ std::int32_t FailureLog::ReadFile(Handle device, std::span<std::uint8_t> buffer,
     const std::int32_t result = inner_.ReadFile(device, buffer, bytesRead, overlapped);
     // A poll finds nothing waiting most of the time; only a backend that tells it was something
     // else is heard.
-    if (result == 0 && LastFailureOf(inner_))
+    if (result == 0 && inner_.LastFailure())
         Failed("ReadFile", PathOf(device));
     else if (result != 0)
         Succeeded("ReadFile", PathOf(device));
@@ -186,6 +186,15 @@ std::int32_t FailureLog::CloseHandle(Handle handle) {
     if (result != 0)
         paths_.erase(handle);
     return Check(result, "CloseHandle", path);
+}
+
+std::int32_t FailureLog::TakeWriteLock(Handle device, std::uint32_t timeoutMilliseconds) {
+    return Check(inner_.TakeWriteLock(device, timeoutMilliseconds), "TakeWriteLock",
+                 PathOf(device));
+}
+
+std::int32_t FailureLog::ReleaseWriteLock(Handle device) {
+    return Check(inner_.ReleaseWriteLock(device), "ReleaseWriteLock", PathOf(device));
 }
 
 } // namespace tensilo::device

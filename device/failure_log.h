@@ -3,7 +3,9 @@
 // Ordinary answers that the program expects are not failures here: a read with no report
 // waiting, the end of an enumeration, and the detail query for the record's size. A failure that
 // every search repeats (a node this user may not open, tried 20 times a second) is written once,
-// and again only after the same call on the same device has succeeded or failed otherwise.
+// and again only after the same call on the same device has succeeded or failed otherwise. A
+// board's write lock that stays held elsewhere for the whole wait is written as a failure: it
+// refuses a gain, and the line says why.
 #pragma once
 
 #include "device/hid_api.h"
@@ -15,7 +17,7 @@
 
 namespace tensilo::device {
 
-class FailureLog final : public HidApi, public SystemFailureSource {
+class FailureLog final : public HidApi {
 public:
     // Lines go to `log`, each starting with `prefix`.
     FailureLog(HidApi& inner, std::ostream& log, std::string prefix);
@@ -51,7 +53,8 @@ public:
                                      std::uint32_t& bytesRead, Overlapped& overlapped,
                                      std::uint32_t timeoutMilliseconds) override;
     std::int32_t CloseHandle(Handle handle) override;
-
+    std::int32_t TakeWriteLock(Handle device, std::uint32_t timeoutMilliseconds) override;
+    std::int32_t ReleaseWriteLock(Handle device) override;
     std::optional<SystemFailure> LastFailure() const override;
 
 private:

@@ -12,11 +12,16 @@
 // - Buffers are passed as spans; the span's size is the length the Windows call would be given, and
 //   no operation reads or writes outside it.
 // - No operation throws or keeps a reference to a buffer after it returns, and none blocks for
-//   long, except ReadFileWithTimeout, which waits for at most the time it is given.
+//   long, except ReadFileWithTimeout and TakeWriteLock, which wait for at most the time they are
+//   given.
+// - A call that fails leaves its reason for LastFailure, in the backends that talk to a system.
 #pragma once
+
+#include "device/system_failure.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -230,9 +235,30 @@ public:
                                              std::uint32_t& bytesRead, Overlapped& overlapped,
                                              std::uint32_t timeoutMilliseconds) = 0;
 
-    // Closes a handle from CreateFileA. Non-zero on success; 0 for a value that is not an open
-    // handle. Closing succeeds also for a device that has been unplugged.
+    // Closes a handle from CreateFileA, or the event from CreateEventA. Non-zero on success; 0 for
+    // a value that is not an open handle. Closing succeeds also for a device that has been
+    // unplugged, and lets go of the write lock the handle holds.
     virtual std::int32_t CloseHandle(Handle handle) = 0;
+
+    // The board's write lock: one lock per device, shared by every program that opens it, so that
+    // the register writes of a gain, made by one program, are never interleaved with another's.
+    // Takes it on the open device handle `device`, waiting up to `timeoutMilliseconds` for another
+    // holder (another program, or another handle of this one) to let it go. Non-zero when the
+    // handle holds it; taking it again on the handle that holds it succeeds at once and changes
+    // nothing. 0 when it stayed held elsewhere for the whole wait (LastFailure: Kind::Busy), for
+    // a value that is no open device handle, or when the system fails the call. Only the caller's
+    // thread waits. Locks are advisory: a program that writes without asking is not stopped. No
+    // Windows function of its own: flock on the hidraw node on Linux, a named mutex on Windows.
+    virtual std::int32_t TakeWriteLock(Handle device, std::uint32_t timeoutMilliseconds) = 0;
+
+    // Lets go of the write lock that `device` holds, on the thread that took it (a Windows mutex
+    // belongs to its thread). Non-zero on success; 0 when the handle holds no lock. Closing the
+    // handle lets go of it too, and so does the end of the program.
+    virtual std::int32_t ReleaseWriteLock(Handle device) = 0;
+
+    // The reason for the last call that failed, as the system gave it; none before any call failed,
+    // and none from a backend that keeps no reasons (its callers then say "no reason given").
+    virtual std::optional<SystemFailure> LastFailure() const { return std::nullopt; }
 };
 
 } // namespace tensilo::device

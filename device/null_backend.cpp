@@ -69,4 +69,12 @@ std::int32_t NullHidApi::ReadFileWithTimeout(Handle, std::span<std::uint8_t>,
 
 std::int32_t NullHidApi::CloseHandle(Handle) { return 0; }
 
+// No device is ever open here, so no handle can hold a lock.
+std::int32_t NullHidApi::TakeWriteLock(Handle, std::uint32_t) {
+    return 0;
+}
+std::int32_t NullHidApi::ReleaseWriteLock(Handle) {
+    return 0;
+}
+
 } // namespace tensilo::device

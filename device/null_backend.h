@@ -40,6 +40,8 @@ public:
                                      std::uint32_t& bytesRead, Overlapped& overlapped,
                                      std::uint32_t timeoutMilliseconds) override;
     std::int32_t CloseHandle(Handle handle) override;
+    std::int32_t TakeWriteLock(Handle device, std::uint32_t timeoutMilliseconds) override;
+    std::int32_t ReleaseWriteLock(Handle device) override;
 
 private:
     static constexpr Handle kEmptySet = 1;

@@ -1,5 +1,7 @@
 #include "device/system_failure.h"
 
+#include "device/hid_api.h"
+
 #include <system_error>
 
 namespace tensilo::device {
@@ -9,28 +11,23 @@ SystemFailure FailureRecord::Describe() const {
                          refusedVendorId, refusedProductId};
 }
 
-std::optional<SystemFailure> LastFailureOf(const HidApi& hid) {
-    const auto* source = dynamic_cast<const SystemFailureSource*>(&hid);
-    return source == nullptr ? std::nullopt : source->LastFailure();
-}
-
 bool IsOrdinaryAnswer(const SystemFailure& failure) {
     return failure.kind == SystemFailure::Kind::NothingWaiting ||
            failure.kind == SystemFailure::Kind::NoMoreItems;
 }
 
 std::string LastFailureText(const HidApi& hid) {
-    const auto failure = LastFailureOf(hid);
+    const auto failure = hid.LastFailure();
     return failure && !failure->reason.empty() ? failure->reason : std::string("no reason given");
 }
 
 bool AccessDenied(const HidApi& hid) {
-    const auto failure = LastFailureOf(hid);
+    const auto failure = hid.LastFailure();
     return failure && failure->kind == SystemFailure::Kind::AccessDenied;
 }
 
 bool AccessRefusedTo(const HidApi& hid, std::uint16_t vendorId, std::uint16_t productId) {
-    const auto failure = LastFailureOf(hid);
+    const auto failure = hid.LastFailure();
     return failure && failure->kind == SystemFailure::Kind::AccessDenied &&
            failure->refusedVendorId == vendorId && failure->refusedProductId == productId;
 }

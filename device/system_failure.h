@@ -1,11 +1,9 @@
 // Why a platform call failed, in the system's own words: errno's text on Linux, GetLastError's
-// message on Windows. Backends that talk to a system keep the reason for the last call that failed
-// and answer through SystemFailureSource, beside HidApi; tools ask with LastFailureOf right after a
-// call returned its failure value. The window's procedures never need it: they act on the result
-// alone, as the program always has.
+// message on Windows. Every HID backend that talks to a system keeps the reason for the last call
+// that failed and answers through HidApi::LastFailure; tools ask right after a call returned its
+// failure value. The window's procedures never need it: they act on the result alone, as the
+// program always has.
 #pragma once
-
-#include "device/hid_api.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,12 +11,15 @@
 
 namespace tensilo::device {
 
+class HidApi;
+
 struct SystemFailure {
     enum class Kind {
         Failed,         // the call failed for the reason given
         AccessDenied,   // the system refused this user the device (EACCES, EPERM, access denied)
         NothingWaiting, // a read found no input report ready: a poll's ordinary answer, no fault
         NoMoreItems,    // an enumeration ran past its last interface: a walk's ordinary end
+        Busy,           // the board's write lock stayed held elsewhere for the whole wait
     };
     Kind kind = Kind::Failed;
     std::string reason;
@@ -27,6 +28,10 @@ struct SystemFailure {
     std::uint16_t refusedVendorId = 0;
     std::uint16_t refusedProductId = 0;
 };
+
+// The reason every backend gives for a write lock that stayed held elsewhere for the whole wait.
+inline constexpr const char* kWriteLockBusyReason =
+    "the board is busy: its write lock is held elsewhere";
 
 // A failure as a backend records it on each failed call, a poll's ordinary "nothing waiting" among
 // them: nothing is allocated, and the text is made only when someone asks.
@@ -39,16 +44,6 @@ struct FailureRecord {
 
     SystemFailure Describe() const;
 };
-
-class SystemFailureSource {
-public:
-    virtual ~SystemFailureSource() = default;
-    // The last failed call's reason; none before any call failed.
-    virtual std::optional<SystemFailure> LastFailure() const = 0;
-};
-
-// What `hid` tells about its last failed call; none when the backend keeps no reasons.
-std::optional<SystemFailure> LastFailureOf(const HidApi& hid);
 
 // Whether the failure is an ordinary answer rather than a fault.
 bool IsOrdinaryAnswer(const SystemFailure& failure);

@@ -6,14 +6,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/hidraw.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tensilo::device {
@@ -33,6 +36,8 @@ constexpr std::size_t kMaxInputReport = 16384;
 // Real descriptors are at most 4 KiB (HID_MAX_DESCRIPTOR_SIZE); a file beyond this is no
 // descriptor.
 constexpr std::size_t kMaxDescriptor = 64 * 1024;
+// How often a wait for the write lock tries again: a gain's writes take a few milliseconds.
+constexpr std::chrono::milliseconds kLockRetryPeriod{5};
 
 bool SameGuid(const Guid& a, const Guid& b) {
     return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&
@@ -484,6 +489,42 @@ std::int32_t HidrawHidApi::CloseHandle(Handle handle) {
     }
     objects_.erase(found);
     return 1;
+}
+
+std::int32_t HidrawHidApi::TakeWriteLock(Handle device, std::uint32_t timeoutMilliseconds) {
+    Device* open = Find<Device>(device);
+    if (open == nullptr)
+        return Fail("not an open device handle");
+    if (open->WriteLocked)
+        return 1;
+    // flock waits without a bound, or not at all: it is tried without waiting until the time is
+    // up, so that a signal or a holder that never lets go cannot hold the program.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
+    for (;;) {
+        if (::flock(open->Fd, LOCK_EX | LOCK_NB) == 0) {
+            open->WriteLocked = true;
+            return 1;
+        }
+        const int error = errno;
+        if (error == EINTR)
+            continue;
+        if (error != EWOULDBLOCK)
+            return FailWithErrno(error);
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline)
+            return Fail(kWriteLockBusyReason, SystemFailure::Kind::Busy);
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(kLockRetryPeriod, deadline - now));
+    }
+}
+
+std::int32_t HidrawHidApi::ReleaseWriteLock(Handle device) {
+    Device* open = Find<Device>(device);
+    if (open == nullptr || !open->WriteLocked)
+        return Fail("this handle holds no write lock");
+    open->WriteLocked = false;
+    return ::flock(open->Fd, LOCK_UN) == 0 ? 1 : FailWithErrno(errno);
 }
 
 } // namespace tensilo::device

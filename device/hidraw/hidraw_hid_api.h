@@ -12,7 +12,9 @@
 //
 // Every failed call leaves its reason (errno's text, or what the backend found wrong) for
 // LastFailure; an open refused for access also tells the node's vendor and product. Like every
-// backend, it is used from one thread and takes no locks.
+// backend, it is used from one thread. The board's write lock is flock on the node's descriptor:
+// it belongs to the open file, so every other open of the node, in this program or another, waits
+// its turn, and closing the handle lets it go.
 #pragma once
 
 #include "device/hid_api.h"
@@ -29,7 +31,7 @@
 
 namespace tensilo::device {
 
-class HidrawHidApi final : public HidApi, public SystemFailureSource {
+class HidrawHidApi final : public HidApi {
 public:
     HidrawHidApi(std::filesystem::path sysRoot, std::filesystem::path devRoot);
     ~HidrawHidApi() override;
@@ -67,7 +69,8 @@ public:
                                      std::uint32_t& bytesRead, Overlapped& overlapped,
                                      std::uint32_t timeoutMilliseconds) override;
     std::int32_t CloseHandle(Handle handle) override;
-
+    std::int32_t TakeWriteLock(Handle device, std::uint32_t timeoutMilliseconds) override;
+    std::int32_t ReleaseWriteLock(Handle device) override;
     std::optional<SystemFailure> LastFailure() const override;
 
 private:
@@ -84,6 +87,8 @@ private:
         // An input report (framed with its ID byte) taken from the node that did not fit the
         // caller's buffer; it goes first at the next read.
         std::vector<std::uint8_t> Held;
+        // Whether this handle holds the board's write lock.
+        bool WriteLocked = false;
     };
     struct Event {};
     // The device's parsed report descriptor stands in for Windows' preparsed data.

@@ -47,14 +47,19 @@ public:
     virtual void SetSettingsReport(BoardId board, std::span<const std::uint8_t> bytes) = 0;
     virtual std::vector<std::uint8_t> SettingsReport(BoardId board) const = 0;
     virtual void SetFailing(BoardId board, SimCall call, bool failing) = 0;
+    // Another program takes the board's write lock (from now on, also across an unplug) or lets
+    // it go. While it holds it, a take on any handle of the board waits its time and fails.
+    virtual void SetLockHeldElsewhere(BoardId board, bool held) = 0;
 
     // Device handles open on the board now, and in all; successful opens of the board since it
     // was defined (both kinds).
     virtual int OpenHandles(BoardId board) const = 0;
     virtual int TimesOpened(BoardId board) const = 0;
     virtual int TotalOpenHandles() const = 0;
-    // Events created since the start, and closes of a value that was not an open handle.
+    // Events created since the start, events open now, and closes of a value that was not an open
+    // handle.
     virtual int EventsCreated() const = 0;
+    virtual int OpenEvents() const = 0;
     virtual int BadCloses() const = 0;
     // Every feature report a board took with a register write, oldest first.
     virtual const std::vector<TakenWrite>& TakenWrites() const = 0;

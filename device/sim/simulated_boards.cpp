@@ -68,6 +68,7 @@ void SimulatedBoards::Detach(BoardId id) {
         return;
     board.attached = false;
     board.queue.clear();
+    board.lockHolder = kNoHandle;
     for (auto& [handle, entry] : handles_)
         if (entry.kind == HandleKind::Device && entry.board == id)
             entry.stale = true;
@@ -109,6 +110,10 @@ void SimulatedBoards::SetFailing(BoardId id, SimCall call, bool failing) {
     boards_.at(id).failing[static_cast<std::size_t>(call)] = failing;
 }
 
+void SimulatedBoards::SetLockHeldElsewhere(BoardId id, bool held) {
+    boards_.at(id).lockHeldElsewhere = held;
+}
+
 int SimulatedBoards::OpenHandles(BoardId id) const {
     return static_cast<int>(std::count_if(handles_.begin(), handles_.end(), [&](const auto& item) {
         return item.second.kind == HandleKind::Device && item.second.board == id;
@@ -119,6 +124,10 @@ int SimulatedBoards::TotalOpenHandles() const {
     return static_cast<int>(std::count_if(handles_.begin(), handles_.end(), [](const auto& item) {
         return item.second.kind != HandleKind::Event;
     }));
+}
+
+int SimulatedBoards::OpenEvents() const {
+    return static_cast<int>(handles_.size()) - TotalOpenHandles();
 }
 
 void SimulatedBoards::SetStreaming(BoardId id, bool streaming) {
@@ -193,7 +202,7 @@ std::optional<SystemFailure> SimulatedBoards::LastFailure() const {
     return lastFailure_->Describe();
 }
 
-SimulatedBoards::Board* SimulatedBoards::LiveBoard(Handle device, SimCall call) {
+SimulatedBoards::Board* SimulatedBoards::AnsweringBoard(Handle device) {
     const auto found = handles_.find(device);
     if (found == handles_.end() || found->second.kind != HandleKind::Device) {
         Fail("not an open device handle");
@@ -204,6 +213,14 @@ SimulatedBoards::Board* SimulatedBoards::LiveBoard(Handle device, SimCall call) 
         Fail("the board was unplugged");
         return nullptr;
     }
+    return &board;
+}
+
+SimulatedBoards::Board* SimulatedBoards::LiveBoard(Handle device, SimCall call) {
+    Board* answering = AnsweringBoard(device);
+    if (answering == nullptr)
+        return nullptr;
+    Board& board = *answering;
     if (board.failing[static_cast<std::size_t>(call)]) {
         Fail("the simulated board fails this call");
         return nullptr;
@@ -217,10 +234,50 @@ SimulatedBoards::Board* SimulatedBoards::LiveBoard(Handle device, SimCall call) 
 }
 
 std::int32_t SimulatedBoards::CloseHandle(Handle handle) {
-    if (handles_.erase(handle) == 0) {
+    const auto found = handles_.find(handle);
+    if (found == handles_.end()) {
         ++badCloses_;
         return Fail("not an open handle");
     }
+    if (found->second.kind == HandleKind::Device) {
+        Board& board = boards_.at(found->second.board);
+        if (board.lockHolder == handle)
+            board.lockHolder = kNoHandle;
+    }
+    handles_.erase(found);
+    return 1;
+}
+
+// --- write locks ------------------------------------------------------------------------------
+
+std::int32_t SimulatedBoards::TakeWriteLock(Handle device, std::uint32_t timeoutMilliseconds) {
+    const auto held = [&](const Board& board) {
+        return board.lockHeldElsewhere ||
+               (board.lockHolder != kNoHandle && board.lockHolder != device);
+    };
+    Board* board = AnsweringBoard(device);
+    if (board == nullptr)
+        return 0;
+    if (held(*board)) {
+        // The whole wait passes: whatever the passing time sets off (a test's observer of the
+        // clock) may let the lock go, or unplug the board, meanwhile.
+        LetTimePass(timeoutMilliseconds);
+        board = AnsweringBoard(device);
+        if (board == nullptr)
+            return 0;
+        if (held(*board))
+            return Fail(kWriteLockBusyReason, SystemFailure::Kind::Busy);
+    }
+    board->lockHolder = device;
+    return 1;
+}
+
+std::int32_t SimulatedBoards::ReleaseWriteLock(Handle device) {
+    const auto found = handles_.find(device);
+    if (found == handles_.end() || found->second.kind != HandleKind::Device ||
+        boards_.at(found->second.board).lockHolder != device)
+        return Fail("this handle holds no write lock");
+    boards_.at(found->second.board).lockHolder = kNoHandle;
     return 1;
 }
 

@@ -7,6 +7,12 @@
 // a reason, as a system's backend does: an open switched to fail stands for one refused to this
 // user, the commonest reason a real board's open fails.
 //
+// Each board has one write lock, shared by every handle of this instance (as flock's lock is
+// shared by every open of a node), which the steering face can also hand to "another program".
+// A take that finds it held lets its whole wait pass (on the clock moved by hand, the clock moves
+// on by the wait; in real time, it sleeps) and fails. A handle's lock goes when the handle is
+// closed and when the board is unplugged.
+//
 // In streaming mode a board makes its own input reports from an explicit clock instead of a
 // queue: one report every 10 ms of simulated time, a load-cell signal (a slow wave plus noise,
 // scaled by the load applied and by the gain the board holds) and two drifting potentiometers.
@@ -16,9 +22,8 @@
 #pragma once
 
 #include "device/hid_api.h"
-#include "device/sim/sim_steering.h"
 #include "device/sim/signal_generator.h"
-#include "device/system_failure.h"
+#include "device/sim/sim_steering.h"
 
 #include <chrono>
 #include <cstdint>
@@ -30,7 +35,7 @@
 
 namespace tensilo::device::sim {
 
-class SimulatedBoards final : public HidApi, public SimSteering, public SystemFailureSource {
+class SimulatedBoards final : public HidApi, public SimSteering {
 public:
     SimulatedBoards() = default;
 
@@ -66,7 +71,8 @@ public:
                                      std::uint32_t& bytesRead, Overlapped& overlapped,
                                      std::uint32_t timeoutMilliseconds) override;
     std::int32_t CloseHandle(Handle handle) override;
-
+    std::int32_t TakeWriteLock(Handle device, std::uint32_t timeoutMilliseconds) override;
+    std::int32_t ReleaseWriteLock(Handle device) override;
     std::optional<SystemFailure> LastFailure() const override;
 
     // SimSteering
@@ -81,6 +87,7 @@ public:
     void SetSettingsReport(BoardId board, std::span<const std::uint8_t> bytes) override;
     std::vector<std::uint8_t> SettingsReport(BoardId board) const override;
     void SetFailing(BoardId board, SimCall call, bool failing) override;
+    void SetLockHeldElsewhere(BoardId board, bool held) override;
     // One call fails and the rest go on as before: the call of this kind on the board's open
     // handles (or, for SimCall::Open, the open of its path) that comes after `succeedFirst`
     // others fails, once.
@@ -89,6 +96,7 @@ public:
     int TimesOpened(BoardId board) const override { return boards_.at(board).timesOpened; }
     int TotalOpenHandles() const override;
     int EventsCreated() const override { return eventsCreated_; }
+    int OpenEvents() const override;
     int BadCloses() const override { return badCloses_; }
     const std::vector<TakenWrite>& TakenWrites() const override { return takenWrites_; }
 
@@ -136,19 +144,23 @@ private:
         SignalGenerator signal;
         std::uint64_t lastReportMs = 0;
         int timesOpened = 0;
+        Handle lockHolder = kNoHandle; // the handle that holds the write lock
+        bool lockHeldElsewhere = false;
     };
     enum class HandleKind { Set, Device, Event };
     struct HandleEntry {
         HandleKind kind = HandleKind::Device;
         BoardId board = 0;
-        bool stale = false;               // the board was unplugged after the open
-        std::vector<BoardId> setMembers;  // for a Set: the boards present when it was taken
+        bool stale = false;              // the board was unplugged after the open
+        std::vector<BoardId> setMembers; // for a Set: the boards present when it was taken
     };
 
     Handle NewHandle(HandleEntry entry);
     // Keeps the reason for the call that is failing and returns the failure value 0.
     std::int32_t Fail(const char* reason, SystemFailure::Kind kind = SystemFailure::Kind::Failed);
-    // The board of an open device handle that still answers, or none.
+    // The board of an open device handle whose board is still plugged in, or none.
+    Board* AnsweringBoard(Handle device);
+    // The same, unless `call` is switched to fail for it.
     Board* LiveBoard(Handle device, SimCall call);
     std::int32_t WriteString(Handle device, SimCall call, std::span<std::uint8_t> buffer);
     void MakeStreamingReports(Board& board);

@@ -2,11 +2,13 @@
 // in hid.dll, setupapi or kernel32, with the caller's arguments. The portable records of hid_api.h
 // are copied into the Windows records and back; their sizes and layouts are checked below, so that
 // a size the program passes (InterfaceData.cbSize, the detail header) is the one Windows expects.
-// A call that fails leaves GetLastError's message for LastFailure.
+// A call that fails leaves GetLastError's message for LastFailure. The boards' write locks are
+// named mutexes (win32_write_locks.h).
 #include "device/hid_api.h"
 #include "device/platform_backend.h"
 #include "device/system_failure.h"
 #include "device/usb_id_text.h"
+#include "device/win32/win32_write_locks.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -92,8 +94,7 @@ Handle FromHandle(HANDLE handle) {
 }
 
 // Copies a Windows record into the portable record laid out like it (checked above).
-template <typename Portable, typename Windows>
-void CopyRecord(Portable& to, const Windows& from) {
+template <typename Portable, typename Windows> void CopyRecord(Portable& to, const Windows& from) {
     static_assert(sizeof(Portable) == sizeof(Windows));
     static_assert(std::is_trivially_copyable_v<Portable> && std::is_trivially_copyable_v<Windows>);
     std::memcpy(static_cast<void*>(&to), &from, sizeof to);
@@ -167,7 +168,7 @@ SystemFailure FailureOf(DWORD code) {
     return failure;
 }
 
-class Win32HidApi final : public HidApi, public SystemFailureSource {
+class Win32HidApi final : public HidApi {
 public:
     // The message is looked up only when asked for: a poll with nothing waiting fails 20 times a
     // second.
@@ -175,7 +176,7 @@ public:
         if (!failed_)
             return std::nullopt;
         if (lastText_ != nullptr)
-            return SystemFailure{SystemFailure::Kind::Failed, lastText_, 0, 0};
+            return SystemFailure{lastTextKind_, lastText_, 0, 0};
         return FailureOf(lastError_);
     }
 
@@ -242,9 +243,12 @@ public:
                        const SecurityAttributes& security, std::uint32_t disposition,
                        std::uint32_t flags) override {
         SECURITY_ATTRIBUTES attributes = ToSecurityAttributes(security);
-        return Opened(::CreateFileA(path.c_str(), access, share, &attributes, disposition, flags,
-                                    nullptr),
-                      INVALID_HANDLE_VALUE);
+        const Handle device = Opened(
+            ::CreateFileA(path.c_str(), access, share, &attributes, disposition, flags, nullptr),
+            INVALID_HANDLE_VALUE);
+        if (IsOpenHandle(device))
+            writeLocks_.Opened(device, path);
+        return device;
     }
 
     std::int32_t HidD_GetAttributes(Handle device, Attributes& attributes) override {
@@ -303,8 +307,7 @@ public:
     }
 
     std::int32_t HidD_GetFeature(Handle device, std::span<std::uint8_t> report) override {
-        return Result(
-            ::HidD_GetFeature(ToHandle(device), report.data(), DwordSize(report.size())));
+        return Result(::HidD_GetFeature(ToHandle(device), report.data(), DwordSize(report.size())));
     }
 
     std::int32_t HidD_SetFeature(Handle device, std::span<const std::uint8_t> report) override {
@@ -351,7 +354,16 @@ public:
         // program it is a failed open, and closing it must fail like closing any non-handle.
         if (!IsOpenHandle(handle))
             return FailWith("not an open handle");
+        writeLocks_.Closing(handle);
         return Result(::CloseHandle(ToHandle(handle)));
+    }
+
+    std::int32_t TakeWriteLock(Handle device, std::uint32_t timeoutMilliseconds) override {
+        return LockResult(writeLocks_.Take(device, timeoutMilliseconds));
+    }
+
+    std::int32_t ReleaseWriteLock(Handle device) override {
+        return LockResult(writeLocks_.Release(device));
     }
 
 private:
@@ -430,10 +442,29 @@ private:
         lastError_ = ::GetLastError();
         lastText_ = nullptr;
     }
-    std::int32_t FailWith(const char* text) {
+    std::int32_t FailWith(const char* text,
+                          SystemFailure::Kind kind = SystemFailure::Kind::Failed) {
         failed_ = true;
         lastText_ = text;
+        lastTextKind_ = kind;
         return 0;
+    }
+    std::int32_t LockResult(Win32WriteLocks::Outcome outcome) {
+        switch (outcome) {
+        case Win32WriteLocks::Outcome::Done:
+            return 1;
+        case Win32WriteLocks::Outcome::Busy:
+            return FailWith(kWriteLockBusyReason, SystemFailure::Kind::Busy);
+        case Win32WriteLocks::Outcome::NotDevice:
+            return FailWith("not an open device handle");
+        case Win32WriteLocks::Outcome::NotHeld:
+            return FailWith("this handle holds no write lock");
+        case Win32WriteLocks::Outcome::OtherThread:
+            return FailWith("a write lock is let go on the thread that took it");
+        case Win32WriteLocks::Outcome::SystemError:
+            break;
+        }
+        return Result(FALSE);
     }
     // 1 for success; on failure keeps GetLastError's code and returns 0.
     std::int32_t Result(BOOL ok) {
@@ -452,7 +483,9 @@ private:
     bool failed_ = false;
     DWORD lastError_ = 0;
     const char* lastText_ = nullptr; // the backend's own words, instead of the code's message
+    SystemFailure::Kind lastTextKind_ = SystemFailure::Kind::Failed;
     char capsStatus_[48] = {};
+    Win32WriteLocks writeLocks_;
 };
 
 } // namespace

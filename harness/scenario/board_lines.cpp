@@ -14,8 +14,8 @@ using device::sim::SimCall;
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kBoardCommands = {
-    "board", "attach", "detach", "report", "settings", "fail", "heal"};
+constexpr std::array<std::string_view, 9> kBoardCommands = {
+    "board", "attach", "detach", "report", "settings", "fail", "heal", "hold", "release"};
 
 } // namespace
 
@@ -149,6 +149,9 @@ void BoardLines::Execute(const std::vector<Token>& words) {
             boards_.Attach(board);
         else
             boards_.Detach(board);
+    } else if (command == "hold" || command == "release") {
+        NeedWords(words, 2, 2, command + " NAME");
+        boards_.SetLockHeldElsewhere(board, command == "hold");
     } else if (command == "report") {
         boards_.QueueReport(board, ParseByteList(words, 2));
     } else if (command == "settings") {

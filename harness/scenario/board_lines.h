@@ -1,6 +1,7 @@
 // The lines of a test file that define simulated boards and steer them, as scenario files write
-// them: `board NAME key=value...`, `attach`, `detach`, `report`, `settings`, `fail` and `heal`,
-// and the register writes the boards took, printed as `print writes` prints them. Without Qt, so
+// them: `board NAME key=value...`, `attach`, `detach`, `report`, `settings`, `fail`, `heal`,
+// `hold` and `release` (another program takes the board's write lock, and lets it go), and the
+// register writes the boards took, printed as `print writes` prints them. Without Qt, so
 // that the scenario runner and tensiloctl's case files read boards alike.
 #pragma once
 

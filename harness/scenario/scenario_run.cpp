@@ -18,12 +18,12 @@ using device::sim::BoardId;
 
 namespace {
 
-constexpr std::array<std::string_view, 8> kActionsAtYield = {"choose", "press",  "close", "tick",
-                                                             "attach", "detach", "fail",  "heal"};
+constexpr std::array<std::string_view, 10> kActionsAtYield = {
+    "choose", "press", "close", "tick", "attach", "detach", "fail", "heal", "hold", "release"};
 constexpr std::array<std::string_view, 4> kLists = {"SerNo", "LC_gain", "Pot1", "Pot2"};
 // What only a simulated board can do or tell: what a board took is known only to the board.
-constexpr std::array<std::string_view, 5> kSimulatedOnly = {"board", "report", "settings", "fail",
-                                                            "heal"};
+constexpr std::array<std::string_view, 7> kSimulatedOnly = {"board", "report", "settings", "fail",
+                                                            "heal",  "hold",   "release"};
 constexpr std::string_view kNotWithSystemBoards = "not available with --system-boards";
 // The longest `wait`: ten minutes, far beyond any board's need, short of a hung run.
 constexpr std::uint32_t kLongestWait = 600000;

@@ -337,9 +337,8 @@ void CollectAfterRun(const Case& testCase, const fs::path& folder,
     for (const std::string& line : lines.TakeWriteLines())
         writes += line + "\n";
     outcome.actual["writes"] = writes;
-    if (boards.TotalOpenHandles() != 0)
-        outcome.problems.push_back(std::to_string(boards.TotalOpenHandles()) +
-                                   " handle(s) left open");
+    if (const int leftOpen = boards.TotalOpenHandles() + boards.OpenEvents(); leftOpen != 0)
+        outcome.problems.push_back(std::to_string(leftOpen) + " handle(s) left open");
     if (boards.BadCloses() != 0)
         outcome.problems.push_back(std::to_string(boards.BadCloses()) +
                                    " close(s) of a handle that was not open");

@@ -109,6 +109,31 @@ TEST(ScenarioRunner, PrintsWritesOnceAndHandlesPerBoard) {
                            "A open=2\nB open=0\nhandles events=1 bad-closes=0\n");
 }
 
+// A gain whose lock another program holds costs the window the whole wait on the simulated clock:
+// once per gain, three times for the defaults, and nothing when the lock is free.
+TEST(ScenarioRunner, ABusyBoardMovesTheClockOnByTheWaitOfEachGain) {
+    const struct {
+        const char* steps;
+        std::uint64_t clockMs;
+    } rows[] = {
+        {"choose LC_gain 0\n", 0},
+        {"hold A\nchoose LC_gain 0\n", 2000},
+        {"hold A\npress Command1\n", 6000},
+        {"hold A\nrelease A\npress Command1\n", 0},
+        {"hold A\nchoose Pot1 3\nrelease A\nchoose Pot1 3\nexpect Pot1.index 3\n", 2000},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.steps);
+        std::ostringstream out, err;
+        std::istringstream in(std::string("board A registers=0C,00,0B,00,08,01,80,FF,10\n"
+                                          "attach A\nstart\n") +
+                              row.steps);
+        ScenarioRun run("t.scenario", out, err);
+        EXPECT_EQ(run.Run(in), RunResult::Passed) << out.str() << err.str();
+        EXPECT_EQ(run.boards().ClockMilliseconds(), row.clockMs);
+    }
+}
+
 // Runs over a system without boards, plugged by a script that logs what it is asked to do.
 class SystemBoardsRun : public ::testing::Test {
 protected:
@@ -139,6 +164,9 @@ TEST_F(SystemBoardsRun, WhatOnlySimulatedBoardsKnowIsAScenarioFault) {
         "expect handles.bad-closes 0\n",
         "start\nexpect A.open 0\n",
         "start\nat-yield 1 fail A read\n",
+        "hold A\n",
+        "release A\n",
+        "start\nat-yield 2 hold A\n",
     };
     for (const char* text : texts) {
         SCOPED_TRACE(text);

@@ -1,6 +1,7 @@
 // The procedures that need no window: the interface walk, the capabilities and the read channel,
 // run against simulated boards.
 #include "device/board_access.h"
+#include "device/board_write_lock.h"
 #include "device/interface_walk.h"
 #include "device/read_channel.h"
 #include "device/sim/simulated_boards.h"
@@ -115,6 +116,51 @@ TEST_F(DeviceProceduresTest, ReadEventIsCreatedOnceAndTheRecordReArmed) {
     EXPECT_EQ(state.ReadOverlapped.hEvent, event);
     EXPECT_EQ(state.LastResult, 42) << "creating the event leaves the last result alone";
     EXPECT_EQ(boards.EventsCreated(), 1);
+}
+
+// The window keeps its one read event over every close; tensiloctl closes each with its board.
+TEST_F(DeviceProceduresTest, CloseBoardKeepsTheReadEventOrClosesIt) {
+    Define("A");
+    ASSERT_TRUE(OpenBoard(boards, state, "A"));
+    CloseBoard(boards, state);
+    EXPECT_EQ(boards.OpenEvents(), 1);
+    ASSERT_TRUE(OpenBoard(boards, state, "A"));
+    EXPECT_EQ(boards.EventsCreated(), 1) << "the kept event is armed again";
+    CloseBoard(boards, state, ReadEventOnClose::Close);
+    EXPECT_EQ(boards.OpenEvents(), 0);
+    EXPECT_EQ(state.ReadEvent, kNoHandle);
+    EXPECT_EQ(state.ReadOverlapped.hEvent, kNoHandle);
+    ASSERT_TRUE(OpenBoard(boards, state, "A"));
+    EXPECT_EQ(boards.EventsCreated(), 2);
+    CloseBoard(boards, state, ReadEventOnClose::Close);
+    EXPECT_EQ(boards.TotalOpenHandles() + boards.OpenEvents(), 0);
+    EXPECT_EQ(boards.BadCloses(), 0);
+}
+
+// The guard holds the board's lock for its scope, and says whether a lock it could not have was
+// held elsewhere (busy) or refused for a fault.
+TEST_F(DeviceProceduresTest, BoardWriteLockHoldsTheBoardForItsScope) {
+    const BoardId a = Define("A");
+    ASSERT_TRUE(OpenBoard(boards, state, "A"));
+    WindowState other{};
+    ASSERT_TRUE(OpenBoard(boards, other, "A"));
+    {
+        const BoardWriteLock held(boards, state.DeviceHandle);
+        EXPECT_TRUE(held.Taken());
+        const BoardWriteLock waiting(boards, other.DeviceHandle);
+        EXPECT_FALSE(waiting.Taken());
+        EXPECT_TRUE(waiting.Busy());
+        EXPECT_EQ(boards.ClockMilliseconds(), kWriteLockWaitMilliseconds);
+    }
+    EXPECT_TRUE(BoardWriteLock(boards, other.DeviceHandle).Taken()) << "let go with the scope";
+    boards.SetLockHeldElsewhere(a, true);
+    EXPECT_TRUE(BoardWriteLock(boards, state.DeviceHandle, 10).Busy());
+    const BoardWriteLock refused(boards, kInvalidHandle);
+    EXPECT_FALSE(refused.Taken());
+    EXPECT_FALSE(refused.Busy()) << "no handle is a fault, not a busy board";
+    EXPECT_EQ(boards.ClockMilliseconds(), kWriteLockWaitMilliseconds + 10);
+    CloseBoard(boards, state);
+    CloseBoard(boards, other);
 }
 
 TEST_F(DeviceProceduresTest, WalkNotesNameTheBoardsThatRefusedTheOpen) {

@@ -184,6 +184,50 @@ TEST_F(SimulatedBoardsTest, UnplugFailsOpenHandlesButLetsThemClose) {
     EXPECT_EQ(boards.BadCloses(), 1);
 }
 
+// One write lock per board, shared by its handles: a take that finds it held lets its whole wait
+// pass on the clock and fails as busy; the lock goes with its handle's close and with an unplug.
+TEST_F(SimulatedBoardsTest, WriteLockIsOnePerBoardAndGoesWithItsHandle) {
+    boards.Attach(a);
+    boards.Attach(b);
+    const Handle first = Open(a);
+    const Handle second = Open(a);
+    const Handle onB = Open(b);
+    const auto busy = [&] {
+        const auto failure = boards.LastFailure();
+        return failure && failure->kind == SystemFailure::Kind::Busy;
+    };
+    EXPECT_NE(boards.TakeWriteLock(first, 300), 0);
+    EXPECT_NE(boards.TakeWriteLock(first, 300), 0) << "taken again by its holder, at once";
+    EXPECT_NE(boards.TakeWriteLock(onB, 300), 0) << "another board's lock is its own";
+    EXPECT_EQ(boards.ClockMilliseconds(), 0u);
+    EXPECT_EQ(boards.TakeWriteLock(second, 300), 0);
+    EXPECT_TRUE(busy());
+    EXPECT_EQ(boards.ClockMilliseconds(), 300u);
+    EXPECT_NE(boards.CloseHandle(first), 0);
+    EXPECT_NE(boards.TakeWriteLock(second, 300), 0) << "the close let it go";
+    EXPECT_EQ(boards.ClockMilliseconds(), 300u);
+
+    boards.Detach(a);
+    boards.Attach(a);
+    const Handle replugged = Open(a);
+    EXPECT_NE(boards.TakeWriteLock(replugged, 300), 0) << "the unplug let it go";
+    EXPECT_EQ(boards.TakeWriteLock(second, 300), 0) << "a handle of the board before the unplug";
+    EXPECT_FALSE(busy());
+    EXPECT_EQ(boards.ReleaseWriteLock(second), 0);
+    EXPECT_NE(boards.ReleaseWriteLock(replugged), 0);
+    EXPECT_EQ(boards.ReleaseWriteLock(replugged), 0) << "let go once";
+
+    boards.SetLockHeldElsewhere(a, true);
+    EXPECT_EQ(boards.TakeWriteLock(replugged, 2000), 0);
+    EXPECT_TRUE(busy());
+    EXPECT_EQ(boards.ClockMilliseconds(), 2300u);
+    boards.SetLockHeldElsewhere(a, false);
+    EXPECT_NE(boards.TakeWriteLock(replugged, 2000), 0);
+    for (const Handle handle : {second, onB, replugged})
+        EXPECT_NE(boards.CloseHandle(handle), 0);
+    EXPECT_EQ(boards.ClockMilliseconds(), 2300u);
+}
+
 TEST_F(SimulatedBoardsTest, EachCallCanBeMadeToFail) {
     boards.Attach(a);
     const Handle handle = Open(a);

@@ -40,7 +40,7 @@ void Describe(HidApi& hid, InterfaceReport& report) {
                         security, kOpenExisting, 0);
     if (!IsOpenHandle(device)) {
         report.failures["open"] = LastFailureText(hid);
-        if (const auto failure = LastFailureOf(hid);
+        if (const auto failure = hid.LastFailure();
             failure && failure->kind == SystemFailure::Kind::AccessDenied) {
             report.accessDenied = true;
             report.refusedVendorId = failure->refusedVendorId;

@@ -8,10 +8,8 @@ BoardSession::BoardSession(device::HidApi& hid, const BoardTarget& target)
 }
 
 BoardSession::~BoardSession() {
-    if (!open_)
-        return;
-    device::CloseBoard(hid_, state_);
-    state_.LastResult = hid_.CloseHandle(state_.ReadEvent);
+    if (open_)
+        device::CloseBoard(hid_, state_, device::ReadEventOnClose::Close);
 }
 
 device::BoardDetails BoardSession::ReadDetails() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "device/board_access.h"
+#include "device/board_write_lock.h"
 #include "device/hid_api.h"
 #include "device/window_state.h"
 #include "protocol/gain_items.h"
@@ -50,11 +51,9 @@ public:
     // Input reports: ReadFileWithTimeout on the read handle.
     bool ReadInput(std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
                    std::uint32_t timeoutMilliseconds);
-    // The board's write lock, held until the returned guard goes.
-    struct WriteLock { // FIXME: the device layer's lock
-        bool Held() const { return true; }
-    };
-    WriteLock LockWrites() { return {}; }
+    // The board's write lock (device/board_write_lock.h), waited for at most its bound and held
+    // until the guard goes.
+    device::BoardWriteLock LockWrites() { return device::BoardWriteLock(hid_, state_.DeviceHandle); }
 
 private:
     device::HidApi& hid_;

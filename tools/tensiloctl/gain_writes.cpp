@@ -88,9 +88,10 @@ int WriteToBoard(BoardSession& board, const Writes& writes, const Console& conso
     if (const auto refusal = RefuseToWrite(board, console))
         return *refusal;
     const auto lock = board.LockWrites();
-    if (!lock.Held()) {
+    if (!lock.Taken()) {
         console.Say(Printable(board.Serial()) +
-                    " is busy: another program is writing it; nothing written");
+                    (lock.Busy() ? " is busy: another program is writing it; nothing written"
+                                 : "'s write lock cannot be taken; nothing written"));
         return kBoardFault;
     }
     const HeldStops held(console.stop);

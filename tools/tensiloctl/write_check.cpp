@@ -108,8 +108,10 @@ CheckResult CheckWrites(BoardSession& board, const Console& console) {
     if (!original)
         return {CheckResult::Verdict::Skip, {}, why + ", so the window would not write it"};
     const auto lock = board.LockWrites();
-    if (!lock.Held())
-        return {CheckResult::Verdict::Fail, {}, "the board is busy: another program is writing it"};
+    if (!lock.Taken())
+        return {CheckResult::Verdict::Fail, {},
+                lock.Busy() ? "the board is busy: another program is writing it"
+                            : "the board's write lock cannot be taken"};
     const HeldStops held(console.stop);
     const std::string wrong = TryEachChannel(board, *original);
     const std::string unrestored = Restore(board, *original);

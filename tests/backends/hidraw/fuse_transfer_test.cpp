@@ -185,7 +185,7 @@ TEST_F(HidrawFuse, UnpluggedDeviceFailsEverythingButTheClose) {
 TEST_F(HidrawFuse, AReadWithNothingWaitingIsNoFault) {
     const Handle read = Open(kBoardNode);
     EXPECT_EQ(Read(read), std::nullopt);
-    const auto failure = LastFailureOf(*api);
+    const auto failure = api->LastFailure();
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, SystemFailure::Kind::NothingWaiting);
     api->CloseHandle(read);
@@ -207,7 +207,7 @@ TEST_F(HidrawFuse, ARefusedOpenTellsWhoseNodeItIs) {
         EXPECT_EQ(api->CreateFileA(path.string(), kGenericRead | kGenericWrite,
                                    kFileShareRead | kFileShareWrite, {}, kOpenExisting, 0),
                   kInvalidHandle);
-        const auto failure = LastFailureOf(*api);
+        const auto failure = api->LastFailure();
         ASSERT_TRUE(failure);
         EXPECT_EQ(failure->kind, SystemFailure::Kind::AccessDenied);
         EXPECT_EQ(failure->reason, "Permission denied");

@@ -2,6 +2,7 @@
 // backend takes from sysfs (the walk, the device strings, the report descriptor) and its handle
 // table. The nodes' ioctls and reads need a real or FUSE node: see fuse_transfer_test.cpp.
 #include "device/board_identity.h"
+#include "device/failure_log.h"
 #include "device/hidraw/hidraw_hid_api.h"
 #include "device/read_channel.h"
 #include "protocol/unicode_text.h"
@@ -19,6 +20,7 @@
 #include <fstream>
 #include <optional>
 #include <pthread.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <thread>
@@ -435,6 +437,53 @@ TEST_F(HidrawSysfs, WaitingReadEndsWithAReportWithTheTimeOrWithASignal) {
     EXPECT_EQ(api.ReadFileWithTimeout(reader, buffer, bytesRead, overlapped, 10), 0)
         << "a closed handle";
     EXPECT_EQ(bytesRead, 0u);
+}
+
+// The write lock is flock on the node: two opens of one node conflict, in one program or two (a
+// second backend here), a take waits its time and fails as busy, which the --verbose log writes,
+// and a release or a close lets it go, also to a take that is waiting for it.
+TEST_F(HidrawSysfs, WriteLockIsTheNodesAndGoesWithReleaseOrClose) {
+    const std::string path = (tree.Dev() / "hidraw0").string();
+    std::ostringstream log;
+    FailureLog logged(api, log, "tensilo-config: ");
+    const auto open = [&](HidApi& hid) {
+        return hid.CreateFileA(path, kGenericRead | kGenericWrite, 0, {}, kOpenExisting, 0);
+    };
+    HidrawHidApi otherProgram{tree.Sys(), tree.Dev()};
+    const Handle first = open(api);
+    const Handle second = open(logged);
+    const Handle third = open(otherProgram);
+    ASSERT_TRUE(IsOpenHandle(first) && IsOpenHandle(second) && IsOpenHandle(third));
+    const auto takesMs = [](HidApi& hid, Handle device, std::uint32_t wait, bool taken) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(hid.TakeWriteLock(device, wait) != 0, taken);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - start)
+            .count();
+    };
+    EXPECT_LT(takesMs(api, first, 0, true), 100);
+    EXPECT_LT(takesMs(api, first, 0, true), 100) << "its holder takes it again at once";
+    EXPECT_GE(takesMs(logged, second, 150, false), 150);
+    EXPECT_EQ(logged.LastFailure()->kind, SystemFailure::Kind::Busy);
+    EXPECT_EQ(log.str(),
+              "tensilo-config: TakeWriteLock " + path + " failed: " + kWriteLockBusyReason + "\n");
+    EXPECT_GE(takesMs(otherProgram, third, 50, false), 50);
+    EXPECT_NE(api.ReleaseWriteLock(first), 0);
+    EXPECT_EQ(api.ReleaseWriteLock(first), 0) << "let go once";
+    EXPECT_EQ(api.ReleaseWriteLock(second), 0) << "never taken";
+    EXPECT_LT(takesMs(otherProgram, third, 0, true), 100);
+
+    // A take that waits gets it as soon as the holder closes its handle.
+    std::thread closer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_NE(otherProgram.CloseHandle(third), 0);
+    });
+    EXPECT_LT(takesMs(logged, second, 10000, true), 5000);
+    closer.join();
+    EXPECT_EQ(api.TakeWriteLock(kInvalidHandle, 0), 0);
+    EXPECT_NE(logged.CloseHandle(second), 0);
+    EXPECT_LT(takesMs(api, first, 0, true), 100) << "the close let it go";
+    EXPECT_NE(api.CloseHandle(first), 0);
 }
 
 } // namespace

@@ -64,21 +64,6 @@ bool SameReport(const std::vector<std::uint8_t>& got, const std::vector<std::uin
     return false;
 }
 
-// Starts the command line as a Windows process; its process handle, or nullptr.
-HANDLE StartProcess(int argc, char** argv) {
-    std::string command;
-    for (int i = 0; i < argc; ++i)
-        command += (i > 0 ? " " : "") + check::QuoteArgument(argv[i]);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return nullptr;
-    CloseHandle(process.hThread);
-    return process.hProcess;
-}
-
 // The board is pulled out while this reads on, as the program's poll does: no read may hang, and
 // once the board is gone the reads fail as failures, not as "nothing waiting", and never return
 // data again; the handle then closes once, and a second close is refused.
@@ -108,7 +93,7 @@ void CheckUnplugDuringReads(HidApi& hid, Handle reader, Handle event, int argc, 
         return result;
     };
 
-    const HANDLE unplug = StartProcess(argc, argv);
+    const HANDLE unplug = check::StartProcess(argc, argv);
     CHECK(unplug != nullptr);
     int readsWithData = 0;
     bool unplugged = false;
@@ -128,7 +113,7 @@ void CheckUnplugDuringReads(HidApi& hid, Handle reader, Handle event, int argc, 
             readsWithData += bytesRead > 0 ? 1 : 0;
         } else {
             CHECK(bytesRead == 0);
-            const auto failure = LastFailureOf(hid);
+            const auto failure = hid.LastFailure();
             if (unplugged && failure)
                 lastReason = failure->reason;
             if (unplugged && failure && failure->kind != SystemFailure::Kind::NothingWaiting) {
@@ -150,7 +135,7 @@ void CheckUnplugDuringReads(HidApi& hid, Handle reader, Handle event, int argc, 
         std::uint32_t bytesRead = 0;
         CHECK(read(bytesRead) == 0);
         CHECK(bytesRead == 0);
-        const auto failure = LastFailureOf(hid);
+        const auto failure = hid.LastFailure();
         CHECK(failure && failure->kind != SystemFailure::Kind::NothingWaiting);
     }
     done = true;

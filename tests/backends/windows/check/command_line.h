@@ -1,6 +1,9 @@
 // One argument quoted for a Windows command line, so that the usual splitting (the C runtime's,
-// and Wine's when it starts a Unix program) gives it back unchanged.
+// and Wine's when it starts a Unix program) gives it back unchanged; and a process started from
+// such arguments.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
@@ -25,6 +28,22 @@ inline std::string QuoteArgument(const std::string& argument) {
     quoted.append(2 * backslashes, '\\');
     quoted += '"';
     return quoted;
+}
+
+// Starts the command line `arguments` (the program first) as a Windows process; its process
+// handle, or nullptr.
+inline HANDLE StartProcess(int count, const char* const* arguments) {
+    std::string command;
+    for (int i = 0; i < count; ++i)
+        command += (i > 0 ? " " : "") + QuoteArgument(arguments[i]);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
 }
 
 } // namespace tensilo::check

@@ -7,11 +7,13 @@
 // delivers one report; the buffer lengths the backend hands to hid.dll are seen by replacing
 // hid.dll's entries in this program's import table.
 #include "device/board_identity.h"
+#include "device/board_write_lock.h"
 #include "device/failure_log.h"
 #include "device/interface_walk.h"
 #include "device/platform_backend.h"
 #include "device/read_channel.h"
 #include "device/system_failure.h"
+#include "tests/backends/windows/check/command_line.h"
 #include "tests/backends/windows/check/import_patch.h"
 #include "tests/backends/windows/check/open_recorder.h"
 #include "tools/hid-list/hid_listing.h"
@@ -186,6 +188,13 @@ public:
         disguised_.erase(handle);
         return result;
     }
+    std::int32_t TakeWriteLock(Handle device, std::uint32_t timeoutMilliseconds) override {
+        return inner_.TakeWriteLock(device, timeoutMilliseconds);
+    }
+    std::int32_t ReleaseWriteLock(Handle device) override {
+        return inner_.ReleaseWriteLock(device);
+    }
+    std::optional<SystemFailure> LastFailure() const override { return inner_.LastFailure(); }
 
 private:
     HidApi& inner_;
@@ -332,7 +341,8 @@ void CheckIdentityBeforeOpen(HidApi& hid) {
 
     CHECK(OpenRecorder::Install());
     WindowState state;
-    CHECK(!WalkInterfaces(hid, state, [](const std::string&) { return BoardVerdict::KeepAndStop; }));
+    CHECK(
+        !WalkInterfaces(hid, state, [](const std::string&) { return BoardVerdict::KeepAndStop; }));
     const auto opened = OpenRecorder::Take();
     for (const std::string& path : opened)
         std::printf("  the walk opened %s\n", path.c_str());
@@ -397,10 +407,12 @@ void CheckFailureReasons(HidApi& hid) {
     std::puts("check: failure reasons");
     std::ostringstream log;
     FailureLog logged(hid, log, "");
-    const std::string missingPath = "\\\\?\\hid#no-such-device#0#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+    const std::string missingPath =
+        "\\\\?\\hid#no-such-device#0#{4d1e55b2-f16f-11cf-88cb-001111000030}";
     CHECK(logged.CreateFileA(missingPath, kGenericRead | kGenericWrite,
-                             kFileShareRead | kFileShareWrite, {}, kOpenExisting, 0) == kInvalidHandle);
-    auto failure = LastFailureOf(hid);
+                             kFileShareRead | kFileShareWrite, {}, kOpenExisting,
+                             0) == kInvalidHandle);
+    auto failure = hid.LastFailure();
     CHECK(failure && failure->kind == SystemFailure::Kind::Failed);
     const std::string reason = failure ? failure->reason : "";
     std::printf("  open of a missing device: %s\n", reason.c_str());
@@ -413,21 +425,21 @@ void CheckFailureReasons(HidApi& hid) {
     InterfaceData data;
     data.cbSize = sizeof data;
     CHECK(hid.SetupDiEnumDeviceInterfaces(set, hidGuid, 99, data) == 0);
-    failure = LastFailureOf(hid);
+    failure = hid.LastFailure();
     CHECK(failure && failure->kind == SystemFailure::Kind::NoMoreItems);
     CHECK(hid.SetupDiEnumDeviceInterfaces(set, hidGuid, 0, data) != 0);
     const std::string path = InterfacePath(hid, set, data);
     hid.SetupDiDestroyDeviceInfoList(set);
 
-    const Handle device = logged.CreateFileA(path, kGenericRead | kGenericWrite,
-                                             kFileShareRead | kFileShareWrite, {}, kOpenExisting,
-                                             kFileFlagOverlapped);
+    const Handle device =
+        logged.CreateFileA(path, kGenericRead | kGenericWrite, kFileShareRead | kFileShareWrite, {},
+                           kOpenExisting, kFileFlagOverlapped);
     CHECK(IsOpenHandle(device));
     std::array<std::uint8_t, 1000> buffer{};
     std::uint32_t bytesRead = 0;
     Overlapped record;
     CHECK(logged.ReadFile(device, buffer, bytesRead, record) == 0); // Wine's devices send nothing
-    failure = LastFailureOf(hid);
+    failure = hid.LastFailure();
     CHECK(failure && failure->kind == SystemFailure::Kind::NothingWaiting);
     CHECK(logged.CloseHandle(device) != 0);
     CHECK(hid.CloseHandle(kInvalidHandle) == 0);
@@ -646,8 +658,8 @@ void CheckWaitingReads(HidApi& hid) {
         record.hEvent = recordEvent;
         std::vector<std::uint8_t> buffer(1001, 0xAB);
         std::uint32_t bytesRead = 77;
-        CHECK(hid.ReadFileWithTimeout(pipe.client, std::span(buffer).first(1000), bytesRead,
-                                      record, 50) != 0);
+        CHECK(hid.ReadFileWithTimeout(pipe.client, std::span(buffer).first(1000), bytesRead, record,
+                                      50) != 0);
         CHECK(bytesRead == 0);
         CHECK(record.Internal == kStatusCancelled);
         CHECK(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0xAB; }));
@@ -704,9 +716,112 @@ void CheckHandleInheritance(HidApi& hid) {
     }
 }
 
+// How long a take of the write lock on `device` lasts, and whether it gave what was expected.
+long TakesMs(HidApi& hid, Handle device, DWORD wait, bool taken) {
+    const auto start = std::chrono::steady_clock::now();
+    const bool got = hid.TakeWriteLock(device, wait) != 0;
+    CHECK(got == taken);
+    if (!taken && !got) {
+        const auto failure = hid.LastFailure();
+        CHECK(failure && failure->kind == SystemFailure::Kind::Busy);
+    }
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - start)
+                                 .count());
+}
+
+constexpr const char* kHoldWriteLock = "--hold-write-lock";
+
+// Run as `program --hold-write-lock PATH`: takes the lock of PATH, holds it for a second and ends
+// without letting it go, as a program that crashes between a gain's writes. Exits 0 when it had
+// taken it.
+int HoldWriteLockAndDie(const char* path) {
+    const auto hid = MakePlatformHidApi();
+    const Handle device = hid->CreateFileA(path, kGenericRead | kGenericWrite,
+                                           kFileShareRead | kFileShareWrite, {}, kOpenExisting, 0);
+    const bool taken = IsOpenHandle(device) && hid->TakeWriteLock(device, 20000) != 0;
+    Sleep(1000);
+    TerminateProcess(GetCurrentProcess(), taken ? 0 : 1);
+    return 1;
+}
+
+// The write lock is a named mutex of the interface path, per handle as flock is per open: a
+// second handle of the path, on this thread or another program's, waits the time it is given and
+// fails as busy, and takes it as soon as the first lets it go or is closed; the mutex of a process
+// that ended holding it counts as free.
+void CheckWriteLocks(HidApi& hid, const char* program) {
+    std::puts("check: write locks");
+    const std::string keyboard = DevicePath(hid, kKeyboardPath);
+    const auto open = [&](HidApi& api) {
+        return api.CreateFileA(keyboard, kGenericRead | kGenericWrite,
+                               kFileShareRead | kFileShareWrite, {}, kOpenExisting, 0);
+    };
+    const Handle first = open(hid);
+    const Handle second = open(hid);
+    CHECK(IsOpenHandle(first) && IsOpenHandle(second));
+    CHECK(TakesMs(hid, first, 0, true) < 100);
+    CHECK(TakesMs(hid, first, 0, true) < 100); // its holder takes it again at once
+    CHECK(TakesMs(hid, second, 300, false) >= 290);
+    // Another program, played by a second backend on a thread of its own, waits on the mutex.
+    const auto other = MakePlatformHidApi();
+    const Handle third = open(*other);
+    std::thread([&] { CHECK(TakesMs(*other, third, 300, false) >= 290); }).join();
+    CHECK(hid.ReleaseWriteLock(first) != 0);
+    CHECK(hid.ReleaseWriteLock(first) == 0); // let go once
+    CHECK(TakesMs(hid, second, 0, true) < 100);
+    // The other program's take waits while this one holds it, and gets it at this one's close;
+    // it holds it until told, and lets it go on its own thread (a mutex belongs to its thread).
+    const HANDLE otherTook = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const HANDLE otherMayGo = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread waiter([&] {
+        CHECK(TakesMs(*other, third, 20000, true) < 10000);
+        SetEvent(otherTook);
+        WaitForSingleObject(otherMayGo, 60000);
+        CHECK(other->ReleaseWriteLock(third) != 0);
+    });
+    Sleep(200);
+    CHECK(hid.CloseHandle(second) != 0);
+    CHECK(WaitForSingleObject(otherTook, 30000) == WAIT_OBJECT_0);
+    CHECK(TakesMs(hid, first, 200, false) >= 190);
+    SetEvent(otherMayGo);
+    waiter.join();
+    CloseHandle(otherTook);
+    CloseHandle(otherMayGo);
+    CHECK(TakesMs(hid, first, 0, true) < 100);
+    CHECK(hid.ReleaseWriteLock(first) != 0);
+
+    // A program that ends holding it, while this one waits for it: the wait has it then. (With no
+    // one waiting, the mutex would go with its last handle, and be made anew by the next take.)
+    const char* const arguments[] = {program, kHoldWriteLock, keyboard.c_str()};
+    const HANDLE holder = check::StartProcess(3, arguments);
+    CHECK(holder != nullptr);
+    bool heldThere = false;
+    for (int attempt = 0; attempt < 200 && !heldThere; ++attempt) {
+        heldThere = hid.TakeWriteLock(first, 100) == 0;
+        if (!heldThere) {
+            hid.ReleaseWriteLock(first);
+            Sleep(100);
+        }
+    }
+    CHECK(heldThere);
+    CHECK(TakesMs(hid, first, 20000, true) < 10000); // abandoned: taken
+    DWORD status = 99;
+    CHECK(holder != nullptr && WaitForSingleObject(holder, 60000) == WAIT_OBJECT_0 &&
+          GetExitCodeProcess(holder, &status));
+    CHECK(status == 0); // it had taken the lock when it ended
+    if (holder != nullptr)
+        CloseHandle(holder);
+    CHECK(BoardWriteLock(*other, third, 100).Busy());
+    CHECK(hid.CloseHandle(first) != 0);
+    CHECK(BoardWriteLock(*other, third, 0).Taken()); // the close let it go
+    CHECK(other->CloseHandle(third) != 0);
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], kHoldWriteLock) == 0)
+        return HoldWriteLockAndDie(argv[2]);
     const auto hid = MakePlatformHidApi();
     CHECK(PlatformBackendName() == "win32");
     CheckListing(*hid);
@@ -719,6 +834,7 @@ int main() {
     CheckWaitingReads(*hid);
     CheckHandleInheritance(*hid);
     CheckBufferLengths(*hid);
+    CheckWriteLocks(*hid, argv[0]);
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }
