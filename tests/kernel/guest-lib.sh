@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the guest scripts that run tensiloctl over emulated boards. They set, before sourcing:
 #   build    the build folder
 #   results  the folder for what the checks leave behind
