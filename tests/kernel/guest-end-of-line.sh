@@ -56,7 +56,8 @@ expect_writes_taken() { # NAME none|changed-and-restored
     done
 }
 
-while read -r name identity reports settings stream writes status taken; do
+# The table on its own descriptor: the commands in the loop keep the standard input they had.
+while read -r name identity reports settings stream writes status taken <&3; do
     [ -n "$name" ] && [[ $name != \#* ]] || continue
     serial=$(board_serial "$name")
     plug attach "$name" || exit 1
@@ -72,7 +73,7 @@ while read -r name identity reports settings stream writes status taken; do
         fail "$name: its gains are not the same after the test: $(diff "$results/ctl.eol.$name.before" "$results/ctl.eol.$name.after")"
     touch "$log"
     expect_writes_taken "$name" "$taken"
-done <"$here/ctl/end-of-line.table"
+done 3<"$here/ctl/end-of-line.table"
 expect_boards_quiet
 [ "$failed" = 1 ] || echo "passed: tensiloctl test over the emulated boards"
 exit $failed
