@@ -126,7 +126,10 @@ ControlAnswer BoardFirmware::Answer(const SetupPacket& setup) const {
         switch (setup.request) {
         case kSetReport:
             // Only the feature report, whole: a shorter or longer one is refused before its data.
-            if (type != kFeatureReportType || id != ReportId() || setup.length != FeatureDataStage())
+            // A board that refuses register writes can do so only here, before it sees which
+            // register a write is for: it refuses every one.
+            if (type != kFeatureReportType || id != ReportId() ||
+                setup.length != FeatureDataStage() || options_.stallSetReport)
                 return {};
             return {ControlAnswer::Kind::ReceiveData, {}};
         case kSetIdle:

@@ -134,12 +134,17 @@ const std::map<std::string, ValueOption>& ValueOptions() {
 
 const std::map<std::string, FlagOption>& FlagOptions() {
     static const std::map<std::string, FlagOption> options = {
-        {"--wrong-marker", {"the settings report carries 0xED instead of its marker",
-                            [](BoardOptions& o) { o.settingsMarker = 0xED; }}},
-        {"--stall-get-report", {"every feature GET_REPORT is stalled",
-                                [](BoardOptions& o) { o.stallGetReport = true; }}},
-        {"--numbered-reports", {"input and feature reports carry report ID 1",
-                                [](BoardOptions& o) { o.numberedReports = true; }}},
+        {"--wrong-marker",
+         {"the settings report carries 0xED instead of its marker",
+          [](BoardOptions& o) { o.settingsMarker = 0xED; }}},
+        {"--stall-get-report",
+         {"every feature GET_REPORT is stalled", [](BoardOptions& o) { o.stallGetReport = true; }}},
+        {"--stall-set-report",
+         {"every feature SET_REPORT (a register write) is stalled",
+          [](BoardOptions& o) { o.stallSetReport = true; }}},
+        {"--numbered-reports",
+         {"input and feature reports carry report ID 1",
+          [](BoardOptions& o) { o.numberedReports = true; }}},
     };
     return options;
 }

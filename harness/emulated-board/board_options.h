@@ -33,6 +33,7 @@ struct BoardOptions {
     std::optional<std::array<std::uint8_t, 6>> fixedReport;
     std::uint8_t settingsMarker = 0xEE; // --wrong-marker sends 0xED
     bool stallGetReport = false;
+    bool stallSetReport = false;  // the register writes refused
     bool numberedReports = false; // report ID 1 on input and feature reports
 };
 

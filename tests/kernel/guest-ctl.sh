@@ -6,35 +6,18 @@
 #   them;
 # - the boards listed for a user who may not open their nodes: "no access", and the hint;
 # - watch --csv over a board that sends a report every millisecond, for 10 s: every report, none
-#   lost (the board's pattern carries its count: potentiometer 1 is count × 257, the load cell
-#   count × 1031, modulo 65536).
+#   lost (see watch-rows.awk), read at once and (stalled-reader) behind a reader that stalls;
+# - the end-of-line test over good and odd boards (end-of-line, guest-end-of-line.sh).
 #
-#   guest-ctl.sh BUILD_DIR RESULT_DIR
+#   guest-ctl.sh BUILD_DIR RESULT_DIR NOT_YET
 set -uo pipefail
-build=$1 results=$2
+build=$1 results=$2 not_yet=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
-ctl=$build/tools/tensiloctl/tensiloctl
 log=$results/ctl.writes
-plug=("$here/plug" "$build/harness/emulated-board/tensilo-emulated-board" "$here/boards" "$log")
+source "$here/guest-lib.sh"
 rm -f "$log" "$log".* "$results"/ctl.*
 
-failed=0
-fail() { echo "FAILED: $*"; failed=1; }
-# Runs tensiloctl; its output goes to ctl.NAME.out and .err, and it must exit with STATUS.
-run() {
-    local name=$1 status=$2
-    shift 2
-    "$ctl" "$@" >"$results/ctl.$name.out" 2>"$results/ctl.$name.err"
-    local got=$?
-    echo "tensiloctl $* -> $got"
-    sed 's/^/    /' "$results/ctl.$name.out" "$results/ctl.$name.err"
-    [ "$got" = "$status" ] || fail "tensiloctl $* exited with $got, not $status."
-}
-expect_output() { # NAME, then the whole standard output expected
-    [ "$(cat "$results/ctl.$1.out")" = "$2" ] || fail "tensiloctl's output for $1 is not: $2"
-}
-
-"${plug[@]}" attach A && "${plug[@]}" attach B || exit 1
+plug attach A && plug attach B || exit 1
 
 run set 0 set --board TS-A1 lc=16 pot2=7.984375
 expect_output set "TS-A1: lc=16 pot2=7.984375"
@@ -58,35 +41,30 @@ sed 's/^/    /' "$results/ctl.refused.out" "$results/ctl.refused.err"
 [ "$(grep -cP '^\t\t\t\tno access\t/dev/hidraw[0-9]+$' "$results/ctl.refused.out")" = 2 ] ||
     fail "list for a refused user does not show two boards with no access."
 grep -q "may not open it" "$results/ctl.refused.err" || fail "list for a refused user gives no hint."
-"${plug[@]}" detach A && "${plug[@]}" detach B || exit 1
+plug detach A && plug detach B || exit 1
 
 # A report every millisecond for 10 s: the counts in the rows follow one another without a gap.
-"${plug[@]}" attach Fast || exit 1
+plug attach Fast || exit 1
 "$ctl" watch --csv --seconds 10 >"$results/ctl.watch.csv" 2>"$results/ctl.watch.err"
 status=$?
-"${plug[@]}" detach Fast || exit 1
 [ "$status" = 0 ] || fail "watch --csv --seconds 10 exited with $status: $(cat "$results/ctl.watch.err")"
-awk -F, '
-    NR == 1 { header = $0; next }
-    {
-        count = ($3 * 65281) % 65536   # 65281 is 257^-1 modulo 65536
-        if ($2 != (count * 1031) % 65536) wrong++
-        if (rows > 0 && count != (last + 1) % 65536) gaps++
-        if ($1 < time) backwards++
-        last = count; time = $1; rows++
-    }
-    END {
-        printf "watch: %d rows in %.3f s, %d gaps, %d rows not of the pattern, %d times going back\n",
-               rows, time, gaps, wrong, backwards
-        exit !(header == "time_s,load_cell,pot1,pot2" && rows > 1000 && gaps == 0 && wrong == 0 &&
-               backwards == 0)
-    }' "$results/ctl.watch.csv" || fail "watch lost reports or wrote them wrong."
+expect_watch_rows "$results/ctl.watch.csv" time_s,load_cell,pot1,pot2 1 1000
+# The same behind a pipe of 4096 bytes whose reader sleeps 3 s: the board is still read while the
+# output waits, so no report is lost.
+if ! waiting stalled-reader; then
+    python3 "$here/slow-reader.py" "$results/ctl.stalled.csv" "$ctl" watch --csv --seconds 10 \
+        2>"$results/ctl.stalled.err"
+    status=$?
+    [ "$status" = 0 ] ||
+        fail "watch behind a stalled reader exited with $status: $(cat "$results/ctl.stalled.err")"
+    expect_watch_rows "$results/ctl.stalled.csv" time_s,load_cell,pot1,pot2 1 1000
+fi
+plug detach Fast || exit 1
 
 touch "$log"
 diff -u --label "the writes expected" --label "what the boards took" "$here/ctl/writes.expected" "$log" ||
     fail "the boards did not take exactly the writes of set, defaults and load."
-for out in "$log".*.out; do
-    [ ! -s "$out" ] || fail "the board ${out##*.writes.} printed: $(cat "$out")"
-done
+expect_boards_quiet
+waiting end-of-line || bash "$here/guest-end-of-line.sh" "$build" "$results" || failed=1
 [ "$failed" = 1 ] || echo "passed: tensiloctl over the emulated boards"
 exit $failed

@@ -87,7 +87,7 @@ usbcore
 xhci-hcd
 xhci-pci
 udc-core
-dummy_hcd num=2
+dummy_hcd num=4
 configfs
 libcomposite
 usb_f_fs

@@ -44,6 +44,8 @@ TEST(BoardFirmwareAnswer, Table) {
     wrongMarker.settingsMarker = 0xED;
     BoardOptions stalling = Sane();
     stalling.stallGetReport = true;
+    BoardOptions refusingWrites = Sane();
+    refusingWrites.stallSetReport = true;
     const BoardFirmware sane(Sane());
     const Bytes reportDescriptor = sane.ReportDescriptor();
     const struct {
@@ -65,6 +67,8 @@ TEST(BoardFirmwareAnswer, Table) {
         {"SET_REPORT of the input report", Sane(), {0x21, 0x09, 0x0100, 0, 16}, Kind::Stall, {}},
         {"SET_REPORT of report 0 to a numbered board", Numbered(), {0x21, 0x09, 0x0300, 0, 16}, Kind::Stall, {}},
         {"SET_IDLE with data", Sane(), {0x21, 0x0A, 0x0000, 0, 1}, Kind::Stall, {}},
+        {"register write to a board that refuses them", refusingWrites, {0x21, 0x09, 0x0300, 0, 16},
+         Kind::Stall, {}},
         {"HID descriptor", Sane(), {0x81, 0x06, 0x2100, 0, 9}, Kind::Reply,
          {0x09, 0x21, 0x11, 0x01, 0x00, 0x01, 0x22, 27, 0x00}},
         {"HID descriptor, 4 bytes asked", Sane(), {0x81, 0x06, 0x2100, 0, 4}, Kind::Reply,
@@ -72,6 +76,8 @@ TEST(BoardFirmwareAnswer, Table) {
         {"report descriptor, more asked than there is", Sane(), {0x81, 0x06, 0x2200, 0, 255},
          Kind::Reply, reportDescriptor},
         {"settings report", Sane(), {0xA1, 0x01, 0x0300, 0, 16}, Kind::Reply, kDefaultSettings},
+        {"settings report of a board that refuses writes", refusingWrites,
+         {0xA1, 0x01, 0x0300, 0, 16}, Kind::Reply, kDefaultSettings},
         {"settings report, 3 bytes asked", Sane(), {0xA1, 0x01, 0x0300, 0, 3}, Kind::Reply,
          {0xEE, 0x00, 0x0F}},
         {"settings report with the wrong marker", wrongMarker, {0xA1, 0x01, 0x0300, 0, 16},
@@ -195,7 +201,7 @@ TEST(ParseBoardOptions, Table) {
         {"everything", with({"--manufacturer", "none", "--serial", "TS-1", "--registers",
                              "0c,00,0B,00,08,01,80,FF,10", "--report", "00,80,FF,FF,00,00",
                              "--interval", "5", "--wrong-marker", "--stall-get-report",
-                             "--numbered-reports"}),
+                             "--stall-set-report", "--numbered-reports"}),
          true},
     };
     for (const auto& row : rows) {
@@ -211,6 +217,7 @@ TEST(ParseBoardOptions, Table) {
     EXPECT_EQ(everything.intervalMs, 5u);
     EXPECT_EQ(everything.settingsMarker, 0xED);
     EXPECT_TRUE(everything.stallGetReport);
+    EXPECT_TRUE(everything.stallSetReport);
     EXPECT_TRUE(everything.numberedReports);
     EXPECT_EQ(std::get<BoardOptions>(ParseBoardOptions(rows[std::size(rows) - 2].args)).version, 0x0312);
 }
