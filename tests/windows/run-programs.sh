@@ -112,6 +112,56 @@ run watch wine "$windows_bin/tensiloctl.exe" --demo watch --board TS-00417 --cou
 cat "$work/watch.out"
 expect "tensiloctl.exe --demo watch --count 3 --csv exits with 0 after a header and three rows" \
     test "$(cat "$work/watch.status")" -eq 0 -a "$(wc -l <"$work/watch.out")" -eq 4
+# The end-of-line test, as on Linux but for what one second of the demo's stream gives.
+stream_numbers() { sed -E 's/^(PASS  stream  )[0-9]+ reports in 1 s, longest gap [0-9]+ ms$/\1N/' "$@"; }
+run linux "$TENSILOCTL" --demo test --all </dev/null
+run windows wine "$windows_bin/tensiloctl.exe" --demo test --all </dev/null
+cat "$work/windows.out"
+for kind in out err; do
+    stream_numbers "$work/linux.$kind" >"$work/linux.$kind.n" && mv "$work/linux.$kind.n" "$work/linux.$kind"
+    stream_numbers "$work/windows.$kind" >"$work/windows.$kind.n" &&
+        mv "$work/windows.$kind.n" "$work/windows.$kind"
+done
+expect "tensiloctl.exe --demo test --all prints what the Linux program prints" same_run
+
+# Standard output that cannot be written is a failure, told.
+run full wine "$windows_bin/tensiloctl.exe" --demo list </dev/null
+timeout 120 wine "$windows_bin/tensiloctl.exe" --demo list </dev/null >/dev/full 2>"$work/full.err"
+status=$?
+expect "tensiloctl.exe --demo list into /dev/full exits with 1 (got $status)" test "$status" -eq 1
+expect "tensiloctl.exe says why" \
+    grep -q '^tensiloctl: standard output: No space left on device' "$work/full.err"
+
+# Ctrl-C (SIGINT, which Wine hands to the console's handlers): held while a watch runs, which
+# then ends with every row read and 0; at once while standard input is read, with the code of a
+# program Ctrl-C ended (STATUS_CONTROL_C_EXIT, 58 as a Unix status).
+set -m
+timeout 120 wine "$windows_bin/tensiloctl.exe" --demo watch --board TS-00417 --csv \
+    >"$work/held.out" 2>"$work/held.err" </dev/null &
+pid=$!
+for _ in $(seq 200); do
+    [[ $(wc -l <"$work/held.out") -ge 3 ]] && break
+    sleep 0.1
+done
+kill -INT "$pid"
+wait "$pid"
+status=$?
+expect "Ctrl-C ends tensiloctl.exe's watch with 0 (got $status)" test "$status" -eq 0
+expect "Ctrl-C: its rows are whole" test "$(tail -c 2 "$work/held.out" | od -An -c | tr -d ' ')" = '\r\n'
+mkfifo "$work/input.fifo"
+timeout 120 wine "$windows_bin/tensiloctl.exe" --demo load --board TS-00417 - \
+    <"$work/input.fifo" >"$work/atonce.out" 2>"$work/atonce.err" &
+pid=$!
+exec 3>"$work/input.fifo" # a writer that writes nothing: the program waits on its input
+sleep 5                   # after Wine's start
+kill -INT "$pid"
+wait "$pid"
+status=$?
+exec 3>&-
+set +m
+expect "Ctrl-C ends tensiloctl.exe's load at once, as Ctrl-C ends a program (got $status)" \
+    test "$status" -eq 58
+expect "Ctrl-C: nothing written" test ! -s "$work/atonce.out"
 
 echo "windows programs: $passed passed, $failed failed"
 [[ $failed -eq 0 ]]

@@ -38,16 +38,20 @@ void KeepHeldSignal(int signal) {
 
 std::atomic<bool> finished{false};
 
-// Runs on a thread of its own. A request not held ends the program: the file it was making is
-// removed and the next handler, Windows' own, ends the process as Ctrl-C does. A held one is
-// kept; closing the console, logging off and shutting down end the process once this returns,
-// so then it waits (as long as Windows allows) for the program to finish the board it writes.
+// What a process that Ctrl-C ends exits with, on Windows.
+constexpr UINT kStoppedExitCode = STATUS_CONTROL_C_EXIT;
+
+// Runs on a thread of its own. A request not held ends the program here, with the exit code of a
+// process Ctrl-C ends (Windows' own handler would give it, Wine's 0: a failure must not read as
+// success), after removing the file it was making. A held one is kept; closing the console,
+// logging off and shutting down end the process once this returns, so then it waits (as long as
+// Windows allows) for the program to finish the board it writes.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
     if (holds.load() == 0) {
         if (makingFileSet)
             DeleteFileW(makingFile);
-        return FALSE;
+        ExitProcess(kStoppedExitCode);
     }
     KeepHeldSignal(interrupt ? SIGINT : SIGTERM);
     for (int i = 0; !interrupt && i < 400 && !finished; ++i)
@@ -163,8 +167,7 @@ void EndByStop(int status) {
 #ifdef _WIN32
     (void)status;
     finished = true;
-    // What a process that Ctrl-C ends exits with.
-    ExitProcess(STATUS_CONTROL_C_EXIT);
+    ExitProcess(kStoppedExitCode);
 #else
     const int signal = status - 128;
     std::signal(signal, SIG_DFL);
