@@ -23,8 +23,8 @@ struct ControlSpec {
     std::string_view caption;
     int left, top, width, height;
     bool enabledAtStart;
-    Rgb fill;                   // rectangles only
-    bool systemColours = false; // labels that show board data: window background and text colours
+    Rgb fill;                    // rectangles only
+    bool systemColours = false;  // labels that show board data: window background and text colours
 };
 
 inline constexpr std::string_view kWindowCaption = "Tensilo Configuration";

@@ -14,7 +14,7 @@ namespace {
 // "MS Sans Serif" where it exists, else a face of the same metrics. Linux has no alias for it and
 // would fall back to a face too wide for the fixed layout.
 constexpr std::array<const char*, 4> kFamilies = {"MS Sans Serif", "Microsoft Sans Serif",
-                                                  "Liberation Sans", "Arial"};
+                                                   "Liberation Sans", "Arial"};
 
 // The first of the families that is installed, as Qt would pick from the list. The font then
 // names that one family: for a list, Qt sorts every installed font against each family as glyph
