@@ -48,8 +48,7 @@ public:
         if (sample == sample_)
             return;
         sample_ = sample;
-        if (QAccessible::isActive())
-            Announce(gate_.Offer(sample_, ValueChangeGate::Clock::now()));
+        Announce(gate_.Offer(sample_, ValueChangeGate::Clock::now()));
         if (shownTip_ == QToolTip::text() && QToolTip::isVisible())
             ShowToolTip(tipPosition_);
     }
