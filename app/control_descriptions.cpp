@@ -3,18 +3,11 @@
 #include "app/accessible_texts.h"
 #include "app/accessible_window.h"
 #include "app/frm_main.h"
+#include "app/qt_text.h"
 
 #include <QLabel>
 
 namespace tensilo::app {
-
-namespace {
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 void FrmMain::DescribeControls() {
     RegisterAccessibleWindow(*this);

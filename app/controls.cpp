@@ -2,6 +2,7 @@
 
 #include "app/drop_down_accessible.h"
 #include "app/filled_rect.h"
+#include "app/qt_text.h"
 
 #include <QAbstractListModel>
 #include <QComboBox>
@@ -152,17 +153,14 @@ bool Control::reachable() const {
 void Control::placeWidget(QWidget* widget) const {
     widget->setGeometry(TwipsToPixels(spec_.left), TwipsToPixels(spec_.top),
                         TwipsToPixels(spec_.width), TwipsToPixels(spec_.height));
-    widget->setObjectName(
-        QString::fromUtf8(spec_.name.data(), static_cast<qsizetype>(spec_.name.size())));
+    widget->setObjectName(ToQString(spec_.name));
     widget->setEnabled(spec_.enabledAtStart);
 }
 
 // --- frames, labels, buttons ------------------------------------------------------------------
 
 CaptionedControl::CaptionedControl(const ControlSpec& spec, Control* parent, QWidget* parentWidget)
-    : Control(spec, parent),
-      caption_(
-          QString::fromUtf8(spec.caption.data(), static_cast<qsizetype>(spec.caption.size()))) {
+    : Control(spec, parent), caption_(ToQString(spec.caption)) {
     switch (spec.kind) {
     case ControlKind::Frame:
         widget_ = new QGroupBox(caption_, parentWidget);

@@ -5,6 +5,8 @@
 #include <QAccessibleWidget>
 #include <QComboBox>
 
+#include <algorithm>
+
 namespace tensilo::app {
 
 namespace {
@@ -22,7 +24,7 @@ public:
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
         state.expandable = true;
-        state.expanded = box_->view()->isVisible();
+        state.expanded = PopupShown();
         state.editable = false;
         return state;
     }
@@ -71,6 +73,13 @@ public:
     }
 
 private:
+    // Asked without making the popup, which the box makes when it is first opened.
+    bool PopupShown() const {
+        const auto children = box_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        return std::any_of(children.begin(), children.end(), [](const QWidget* child) {
+            return child->isWindow() && child->isVisible();
+        });
+    }
     QString Shown() const {
         return box_->currentIndex() < 0 ? box_->placeholderText() : box_->currentText();
     }

@@ -1,4 +1,5 @@
 #include "app/frm_main.h"
+#include "app/qt_text.h"
 
 #include "app/accessible_texts.h"
 #include "app/app_icon.h"
@@ -11,14 +12,6 @@
 #include <string>
 
 namespace tensilo::app {
-
-namespace {
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 ControlSet::ControlSet(QWidget* window, TimerControl::Mode timerMode) {
     // Set before the controls exist, so that each is made in it rather than re-laid out.
