@@ -1,5 +1,9 @@
 #include "app/controls.h"
 
+#include "app/drop_down_accessible.h"
+#include "app/filled_rect.h"
+#include "app/qt_text.h"
+
 #include <QAbstractListModel>
 #include <QComboBox>
 #include <QFontMetricsF>
@@ -8,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -20,24 +23,6 @@
 namespace tensilo::app {
 
 namespace {
-
-// A solid filled rectangle without outline or events.
-class FilledRect final : public QWidget {
-public:
-    FilledRect(QColor colour, QWidget* parent) : QWidget(parent), colour_(colour) {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), colour_);
-    }
-
-private:
-    QColor colour_;
-};
 
 // A drop-down box of the fixed size the layout gives it. Its popup is made when it is first
 // opened, so a list nobody opens costs none, and the box never measures its items for a size hint.
@@ -63,9 +48,10 @@ public:
         QStyleOptionComboBox option;
         initStyleOption(&option);
         if (!style()->styleHint(QStyle::SH_ComboBox_Popup, &option, this)) {
-            const int scrollBar = count() > maxVisibleItems()
-                                      ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, rows)
-                                      : 0;
+            const int scrollBar =
+                count() > maxVisibleItems()
+                    ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, rows)
+                    : 0;
             rows->setMinimumWidth(rows->sizeHintForColumn(0) + 2 * rows->frameWidth() + scrollBar);
         }
         QComboBox::showPopup();
@@ -79,9 +65,11 @@ protected:
             return;
         // The label is drawn inside the edit field less a pixel at either side (QCommonStyle, and
         // Fusion and the Windows styles after it). The items carry no icons.
-        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, option, QStyle::SC_ComboBoxEditField, this);
+        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, option,
+                                                    QStyle::SC_ComboBoxEditField, this);
         const qreal room = field.width() - 2;
-        option->currentText = QFontMetricsF(font(), this).elidedText(option->currentText, Qt::ElideRight, room);
+        option->currentText =
+            QFontMetricsF(font(), this).elidedText(option->currentText, Qt::ElideRight, room);
     }
 
     bool event(QEvent* event) override {
@@ -89,17 +77,14 @@ protected:
             QStyleOptionComboBox option;
             initStyleOption(&option);
             if (option.currentText != currentText()) {
-                QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), currentText(), this);
+                QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), currentText(),
+                                   this);
                 return true;
             }
         }
         return QComboBox::event(event);
     }
 };
-
-QColor ToQColor(Rgb rgb) {
-    return QColor(rgb.r, rgb.g, rgb.b);
-}
 
 } // namespace
 
@@ -127,7 +112,9 @@ public:
         });
     }
 
-    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : count(); }
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : count();
+    }
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
             return {};
@@ -166,15 +153,14 @@ bool Control::reachable() const {
 void Control::placeWidget(QWidget* widget) const {
     widget->setGeometry(TwipsToPixels(spec_.left), TwipsToPixels(spec_.top),
                         TwipsToPixels(spec_.width), TwipsToPixels(spec_.height));
-    widget->setObjectName(QString::fromUtf8(spec_.name.data(), static_cast<qsizetype>(spec_.name.size())));
+    widget->setObjectName(ToQString(spec_.name));
     widget->setEnabled(spec_.enabledAtStart);
 }
 
 // --- frames, labels, buttons ------------------------------------------------------------------
 
 CaptionedControl::CaptionedControl(const ControlSpec& spec, Control* parent, QWidget* parentWidget)
-    : Control(spec, parent),
-      caption_(QString::fromUtf8(spec.caption.data(), static_cast<qsizetype>(spec.caption.size()))) {
+    : Control(spec, parent), caption_(ToQString(spec.caption)) {
     switch (spec.kind) {
     case ControlKind::Frame:
         widget_ = new QGroupBox(caption_, parentWidget);
@@ -206,8 +192,15 @@ CaptionedControl::CaptionedControl(const ControlSpec& spec, Control* parent, QWi
     placeWidget(widget_);
 }
 
+void CaptionedControl::setCaptionDescribes(bool describes) {
+    captionDescribes_ = describes;
+    widget_->setAccessibleDescription(describes ? caption_.trimmed() : QString());
+}
+
 void CaptionedControl::setCaption(const QString& caption) {
     caption_ = caption;
+    if (captionDescribes_)
+        widget_->setAccessibleDescription(caption.trimmed());
     if (auto* frame = qobject_cast<QGroupBox*>(widget_))
         frame->setTitle(caption);
     else if (auto* button = qobject_cast<QPushButton*>(widget_))
@@ -225,6 +218,7 @@ ListControl::ListControl(const ControlSpec& spec, Control* parent, QWidget* pare
     combo_->setEditable(false);
     combo_->setMaxVisibleItems(12);
     placeWidget(combo_);
+    RegisterAccessibleDropDown(*combo_);
     // A user's choice arrives as `activated`; the program's assignments are routed to the
     // handler by setListIndex, so each raises the event exactly once.
     QObject::connect(combo_, &QComboBox::activated, combo_, [this](int index) {
@@ -289,7 +283,8 @@ void ListControl::choose(int index) {
 TextControl::TextControl(const ControlSpec& spec, Control* parent, QWidget* parentWidget)
     : Control(spec, parent), edit_(new QLineEdit(parentWidget)) {
     placeWidget(edit_);
-    QObject::connect(edit_, &QLineEdit::textEdited, edit_, [this](const QString& text) { text_ = text; });
+    QObject::connect(edit_, &QLineEdit::textEdited, edit_,
+                     [this](const QString& text) { text_ = text; });
 }
 
 QWidget* TextControl::widget() const {
@@ -304,8 +299,10 @@ void TextControl::setText(const QString& text) {
 // --- rectangles -------------------------------------------------------------------------------
 
 RectControl::RectControl(const ControlSpec& spec, Control* parent, QWidget* parentWidget)
-    : Control(spec, parent), width_(static_cast<float>(spec.width)),
-      widget_(new FilledRect(ToQColor(spec.fill), parentWidget)) {
+    : RectControl(spec, parent, new FilledRect(ToQColor(spec.fill), parentWidget)) {}
+
+RectControl::RectControl(const ControlSpec& spec, Control* parent, FilledRect* widget)
+    : Control(spec, parent), width_(static_cast<float>(spec.width)), widget_(widget) {
     placeWidget(widget_);
 }
 
@@ -320,7 +317,8 @@ QColor RectControl::fill() const {
 
 // --- timer ------------------------------------------------------------------------------------
 
-TimerControl::TimerControl(const ControlSpec& spec, Control* parent, Mode mode) : Control(spec, parent) {
+TimerControl::TimerControl(const ControlSpec& spec, Control* parent, Mode mode)
+    : Control(spec, parent) {
     if (mode == Mode::RealTime) {
         timer_ = std::make_unique<QTimer>();
         timer_->setTimerType(Qt::CoarseTimer);

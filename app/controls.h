@@ -25,7 +25,8 @@ namespace tensilo::app {
 
 class Control {
 public:
-    Control(const ControlSpec& spec, Control* parent) : spec_(spec), parent_(parent), enabled_(spec.enabledAtStart) {}
+    Control(const ControlSpec& spec, Control* parent)
+        : spec_(spec), parent_(parent), enabled_(spec.enabledAtStart) {}
     virtual ~Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -60,10 +61,14 @@ public:
     QString caption() const { return caption_; }
     void setCaption(const QString& caption);
     QWidget* widget() const override { return widget_; }
+    // From now on the caption is also the widget's accessible description: for the labels that
+    // show board data, whose accessible name is the caption of the label beside them.
+    void setCaptionDescribes(bool describes);
 
 private:
     QString caption_;
     QWidget* widget_ = nullptr;
+    bool captionDescribes_ = false;
 };
 
 class ListItemsModel;
@@ -120,14 +125,20 @@ private:
     QLineEdit* edit_ = nullptr;
 };
 
+class FilledRect;
+
 class RectControl : public Control {
 public:
     RectControl(const ControlSpec& spec, Control* parent, QWidget* parentWidget);
     // The width in twips, single precision, as last set.
     float width() const { return width_; }
-    void setWidth(float twips);
+    virtual void setWidth(float twips);
     QColor fill() const;
     QWidget* widget() const override { return widget_; }
+
+protected:
+    // A rectangle shown by a widget of a kind of its own.
+    RectControl(const ControlSpec& spec, Control* parent, FilledRect* widget);
 
 private:
     float width_;

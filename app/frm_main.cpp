@@ -1,21 +1,17 @@
 #include "app/frm_main.h"
+#include "app/qt_text.h"
 
+#include "app/accessible_texts.h"
 #include "app/app_icon.h"
 #include "app/window_font.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QAbstractButton>
+
+#include <string>
 
 namespace tensilo::app {
-
-namespace {
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 ControlSet::ControlSet(QWidget* window, TimerControl::Mode timerMode) {
     // Set before the controls exist, so that each is made in it rather than re-laid out.
@@ -37,7 +33,7 @@ ControlSet::ControlSet(QWidget* window, TimerControl::Mode timerMode) {
             control = std::make_unique<TextControl>(spec, parent, parentWidget);
             break;
         case ControlKind::Rectangle:
-            control = std::make_unique<RectControl>(spec, parent, parentWidget);
+            control = MakeRectangle(spec, parent, parentWidget);
             break;
         case ControlKind::Timer:
             control = std::make_unique<TimerControl>(spec, parent, timerMode);
@@ -49,6 +45,20 @@ ControlSet::ControlSet(QWidget* window, TimerControl::Mode timerMode) {
 }
 
 ControlSet::~ControlSet() = default;
+
+std::unique_ptr<Control> ControlSet::MakeRectangle(const ControlSpec& spec, Control* parent,
+                                                   QWidget* parentWidget) const {
+    constexpr std::string_view kBarSuffix = "_bar";
+    const AccessibleText* text = FindAccessibleText(spec.name);
+    if (!spec.name.ends_with(kBarSuffix) || text == nullptr)
+        return std::make_unique<RectControl>(spec, parent, parentWidget);
+    // The table lists each track before its bar.
+    const std::string track =
+        std::string(spec.name.substr(0, spec.name.size() - kBarSuffix.size())) + "_frame";
+    return std::make_unique<BarControl>(spec, parent, parentWidget,
+                                        dynamic_cast<const RectControl&>(*find(track)),
+                                        ToQString(text->name));
+}
 
 Control* ControlSet::find(std::string_view name) const {
     for (Control* control : list_)
@@ -66,8 +76,8 @@ FrmMain::FrmMain(device::HidApi& hid, TimerControl::Mode timerMode, YieldFunctio
       lblManuf(controls_->get<CaptionedControl>("lblManuf")),
       Label2(controls_->get<CaptionedControl>("Label2")),
       lblVersion(controls_->get<CaptionedControl>("lblVersion")),
-      Label3(controls_->get<CaptionedControl>("Label3")), SerNo(controls_->get<ListControl>("SerNo")),
-      Timer(controls_->get<TimerControl>("Timer")),
+      Label3(controls_->get<CaptionedControl>("Label3")),
+      SerNo(controls_->get<ListControl>("SerNo")), Timer(controls_->get<TimerControl>("Timer")),
       Command1(controls_->get<CaptionedControl>("Command1")),
       Frame3(controls_->get<CaptionedControl>("Frame3")),
       LC_gain(controls_->get<ListControl>("LC_gain")),
@@ -76,13 +86,14 @@ FrmMain::FrmMain(device::HidApi& hid, TimerControl::Mode timerMode, YieldFunctio
       Label7(controls_->get<CaptionedControl>("Label7")),
       Summary(controls_->get<TextControl>("Summary")),
       Frame2(controls_->get<CaptionedControl>("Frame2")),
-      LC_frame(controls_->get<RectControl>("LC_frame")), LC_bar(controls_->get<RectControl>("LC_bar")),
+      LC_frame(controls_->get<RectControl>("LC_frame")),
+      LC_bar(controls_->get<BarControl>("LC_bar")),
       Label10(controls_->get<CaptionedControl>("Label10")),
       Pot1_frame(controls_->get<RectControl>("Pot1_frame")),
-      Pot1_bar(controls_->get<RectControl>("Pot1_bar")),
+      Pot1_bar(controls_->get<BarControl>("Pot1_bar")),
       Label9(controls_->get<CaptionedControl>("Label9")),
       Pot2_frame(controls_->get<RectControl>("Pot2_frame")),
-      Pot2_bar(controls_->get<RectControl>("Pot2_bar")),
+      Pot2_bar(controls_->get<BarControl>("Pot2_bar")),
       Label11(controls_->get<CaptionedControl>("Label11")), hid_(hid),
       yield_(yield ? std::move(yield) : YieldFunction([] { QCoreApplication::processEvents(); })) {
     setWindowTitle(ToQString(kWindowCaption));
@@ -91,9 +102,11 @@ FrmMain::FrmMain(device::HidApi& hid, TimerControl::Mode timerMode, YieldFunctio
     setFixedSize(TwipsToPixels(kClientWidth), TwipsToPixels(kClientHeight));
 
     for (std::size_t i = 0; i + 1 < kFocusOrder.size(); ++i)
-        QWidget::setTabOrder(control(kFocusOrder[i])->widget(), control(kFocusOrder[i + 1])->widget());
+        QWidget::setTabOrder(control(kFocusOrder[i])->widget(),
+                             control(kFocusOrder[i + 1])->widget());
 
     ConnectHandlers();
+    DescribeControls();
 }
 
 FrmMain::~FrmMain() = default;

@@ -8,6 +8,7 @@
 //   gain_selection.cpp    SendGainSelection, LC_gain_Click, Pot1_Click, Pot2_Click, Command1_Click
 #pragma once
 
+#include "app/bar_control.h"
 #include "app/controls.h"
 #include "device/board_access.h"
 #include "device/hid_api.h"
@@ -39,6 +40,10 @@ public:
     template <class T> T& get(std::string_view name) const { return dynamic_cast<T&>(*find(name)); }
 
 private:
+    // A track, or the bar of an output (named NAME_bar, on the track NAME_frame).
+    std::unique_ptr<Control> MakeRectangle(const ControlSpec& spec, Control* parent,
+                                           QWidget* parentWidget) const;
+
     std::vector<std::unique_ptr<Control>> owned_;
     std::vector<Control*> list_;
 };
@@ -89,11 +94,14 @@ public:
     CaptionedControl& Label7;
     TextControl& Summary;
     CaptionedControl& Frame2;
-    RectControl &LC_frame, &LC_bar;
+    RectControl& LC_frame;
+    BarControl& LC_bar;
     CaptionedControl& Label10;
-    RectControl &Pot1_frame, &Pot1_bar;
+    RectControl& Pot1_frame;
+    BarControl& Pot1_bar;
     CaptionedControl& Label9;
-    RectControl &Pot2_frame, &Pot2_bar;
+    RectControl& Pot2_frame;
+    BarControl& Pot2_bar;
     CaptionedControl& Label11;
 
     // Every control in layout order, and one by name (nullptr for an unknown name).
@@ -135,6 +143,8 @@ private:
     void SetGainControlsEnabled(bool enabled);
 
     void ConnectHandlers();
+    // Names, descriptions and buddies for assistive technology (control_descriptions.cpp).
+    void DescribeControls();
 
     device::HidApi& hid_;
     YieldFunction yield_;

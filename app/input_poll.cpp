@@ -15,26 +15,25 @@ void FrmMain::PollInputReport() {
 
     if (state_.DeviceDetected == kTrue) {
         std::uint32_t bytesRead = 0;
-        const std::int32_t readResult =
-            hid_.ReadFile(state_.ReadHandle,
-                          std::span(inputReportBuffer).first(protocol::kInputReadLength), bytesRead,
-                          state_.ReadOverlapped);
+        const std::int32_t readResult = hid_.ReadFile(
+            state_.ReadHandle, std::span(inputReportBuffer).first(protocol::kInputReadLength),
+            bytesRead, state_.ReadOverlapped);
         state_.LastResult = readResult;
         const std::size_t n = std::min<std::size_t>(bytesRead, protocol::kInputReadLength);
 
         if (n > 0) {
             // Only the newest whole report is drawn; nothing outside the bytes read is looked at.
-            const auto sample = protocol::NewestInputSample(inputReportBuffer, n,
-                                                            state_.Capabilities.InputReportByteLength);
+            const auto sample = protocol::NewestInputSample(
+                inputReportBuffer, n, state_.Capabilities.InputReportByteLength);
             if (sample) {
                 const std::int16_t barSpan = protocol::BarSpan(LC_frame.width());
-                Pot1_bar.setWidth(protocol::BarWidth(sample->Pot1Value, barSpan));
+                Pot1_bar.drawSample(sample->Pot1Value, barSpan);
                 if (!YieldToEventLoop())
                     return;
-                LC_bar.setWidth(protocol::BarWidth(sample->LoadCellValue, barSpan));
+                LC_bar.drawSample(sample->LoadCellValue, barSpan);
                 if (!YieldToEventLoop())
                     return;
-                Pot2_bar.setWidth(protocol::BarWidth(sample->Pot2Value, barSpan));
+                Pot2_bar.drawSample(sample->Pot2Value, barSpan);
                 if (!YieldToEventLoop())
                     return;
             }

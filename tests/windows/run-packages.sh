@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tests the Windows download under Wine, in a fresh prefix on a 1280x800 virtual screen, so that
 # the programs run with the Windows platform plugin the packages ship:
-# - the zip holds exactly the expected files; unpacked, the demo's self-check passes from there;
+# - the zip holds exactly the expected files; unpacked, the demo's self-check passes from there,
+#   on the Windows platform and offscreen;
 # - each program in it carries the icon (16, 24, 32, 48 and 256 pixels) and its version
 #   information, as the installer carries its own, and uses the C++ runtime DLLs shipped beside it,
 #   which Qt's DLLs use too, rather than a copy of its own;
@@ -43,7 +44,9 @@ unchanged_since() { # the prefix holds what it held at snapshot $1
 }
 self_check_from() { # the demo's self-check, started from the folder a package put it in
     local bin=$1 status=0
-    timeout 120 wine "$bin/tensilo-demo.exe" --self-check-ms 500 >"$work/demo.raw" 2>&1 || status=$?
+    shift # then any argument for the demo: a platform of Qt's
+    timeout 120 wine "$bin/tensilo-demo.exe" --self-check-ms 500 "$@" >"$work/demo.raw" 2>&1 ||
+        status=$?
     tr -d '\r' <"$work/demo.raw" | tee "$work/demo.out"
     [[ $status -eq 0 ]] && grep -qx 'self-check passed' "$work/demo.out"
 }
@@ -61,6 +64,7 @@ bin/imageformats/qico.dll
 bin/libgcc_s_seh-1.dll
 bin/libstdc++-6.dll
 bin/libwinpthread-1.dll
+bin/platforms/qoffscreen.dll
 bin/platforms/qwindows.dll
 bin/styles/qwindowsvistastyle.dll
 bin/tensilo-config.exe
@@ -122,6 +126,8 @@ echo "$name.exe:"
 expect "the installer tells what it installs and its version" \
     program_version_information "$packages/$name.exe" "Tensilo Configuration $version installer"
 expect "the demo's self-check passes in the unpacked zip" self_check_from "C:/unpacked/$name/bin"
+expect "the unpacked zip runs it offscreen too, as the README shows" \
+    self_check_from "C:/unpacked/$name/bin" -platform offscreen
 rm -rf "$drive_c/unpacked"
 expect "the unpacked programs left nothing in the prefix" unchanged_since fresh
 

@@ -1,5 +1,5 @@
 // Tensilo Configuration: the window over the platform's HID backend.
-//   tensilo-config [--verbose]
+//   tensilo-config [--verbose] [Qt option...]
 // With --verbose, every platform call that fails is written to standard error with the system's
 // reason, for the user whose window shows "No board" or "No access".
 #include "app/application_setup.h"
@@ -8,46 +8,43 @@
 #include "device/platform_backend.h"
 #include "tools/common/display_check.h"
 #include "tools/common/gui_console.h"
+#include "tools/common/window_command_line.h"
 
 #include <QApplication>
 
-#include <cstring>
+#include <array>
 #include <iostream>
 #include <memory>
 
 namespace {
 
-// Takes --verbose out of the command line, so that the toolkit sees only what is meant for it.
-bool TakeVerbose(int& argc, char** argv) {
-    bool verbose = false;
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--verbose") == 0)
-            verbose = true;
-        else
-            argv[kept++] = argv[i];
-    }
-    argc = kept;
-    argv[argc] = nullptr;
-    return verbose;
-}
+constexpr std::array<tensilo::tools::OwnOption, 1> kOptions = {{
+    {"--verbose", "", "write each platform call that fails on standard error"},
+}};
 
 } // namespace
 
 int main(int argc, char** argv) {
-    tensilo::tools::UseStartingConsole();
-    const bool verbose = TakeVerbose(argc, argv);
-    if (!tensilo::tools::DisplayAvailable("tensilo-config"))
+    using namespace tensilo;
+    tools::UseStartingConsole();
+    auto line = tools::ParseWindowCommandLine(argc, argv, kOptions);
+    const std::string usage = tools::WindowUsage(
+        "tensilo-config", "Sets up Tensilo load-cell interface boards: the window.", kOptions);
+    if (const auto status =
+            tools::AnswerWithoutWindow(line, "tensilo-config", TENSILO_VERSION, usage))
+        return *status;
+    const bool verbose = !line.own.empty();
+    if (!tools::DisplayAvailable("tensilo-config", line.platform))
         return 1;
-    QApplication application(argc, argv);
+    tools::QtArguments qt(line.qt);
+    QApplication application(qt.argc(), qt.argv());
     QApplication::setApplicationName("Tensilo Configuration");
-    tensilo::app::PrepareApplication();
-    const auto platform = tensilo::device::MakePlatformHidApi();
-    std::unique_ptr<tensilo::device::HidApi> logged;
+    app::PrepareApplication();
+    const auto platform = device::MakePlatformHidApi();
+    std::unique_ptr<device::HidApi> logged;
     if (verbose)
-        logged = std::make_unique<tensilo::device::FailureLog>(*platform, std::cerr, "tensilo-config: ");
-    tensilo::app::FrmMain window(logged ? *logged : *platform,
-                                 tensilo::app::TimerControl::Mode::RealTime);
+        logged = std::make_unique<device::FailureLog>(*platform, std::cerr, "tensilo-config: ");
+    app::FrmMain window(logged ? *logged : *platform, app::TimerControl::Mode::RealTime);
     window.Form_Load();
     return QApplication::exec();
 }

@@ -7,6 +7,8 @@
 //                        moved and both windows are on the screen, else 1
 //   --grab-window FILE   after the run, save a picture of the main window (PNG)
 //   --grab-boards FILE   after the run, save a picture of the "Simulated boards" window
+//   --grab-tooltip FILE  after the run, show the load cell bar's tool tip as a pointer resting
+//                        on its track would, and save a picture of the outputs with it
 #pragma once
 
 #include <QString>
@@ -27,9 +29,11 @@ struct DemoOptions {
     int selfCheckMs = 0; // 0: run in real time until the window is closed
     QString grabWindow;
     QString grabBoards;
+    QString grabTooltip;
     QString error; // set when the arguments make no sense
 };
 
+// `arguments`: the demo's own options and their values, without the program's name.
 DemoOptions ParseOptions(const QStringList& arguments);
 
 // Runs the window for options.selfCheckMs of simulated time, moving the boards' clock by hand,
