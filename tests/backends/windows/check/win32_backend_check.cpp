@@ -179,6 +179,10 @@ public:
         return inner_.ReadFileWithTimeout(device, buffer, bytesRead, overlapped,
                                           timeoutMilliseconds);
     }
+    std::int32_t ReadFilesWithTimeout(std::span<InputRead> reads,
+                                      std::uint32_t timeoutMilliseconds) override {
+        return inner_.ReadFilesWithTimeout(reads, timeoutMilliseconds);
+    }
     std::int32_t CloseHandle(Handle handle) override {
         const std::int32_t result = inner_.CloseHandle(handle);
         if (result != 0 && open_.erase(handle) == 1)
