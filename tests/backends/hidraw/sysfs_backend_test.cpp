@@ -439,54 +439,6 @@ TEST_F(HidrawSysfs, WaitingReadEndsWithAReportWithTheTimeOrWithASignal) {
     EXPECT_EQ(bytesRead, 0u);
 }
 
-// One wait over two nodes that are FIFOs: it lasts its time while neither sends, and ends as soon
-// as the second one sends, with that report, however long the time given.
-TEST_F(HidrawSysfs, OneWaitOverTwoNodesEndsWithTheFirstReportOfEither) {
-    std::vector<Handle> readers;
-    std::vector<int> writers;
-    for (const unsigned node : {4u, 5u}) {
-        FakeHidDevice device = kBoard;
-        device.Node = node;
-        tree.Add(device, false);
-        const fs::path path = tree.Dev() / ("hidraw" + std::to_string(node));
-        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-        readers.push_back(OpenNode(node));
-        writers.push_back(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
-        ASSERT_TRUE(IsOpenHandle(readers.back()));
-        ASSERT_GE(writers.back(), 0);
-    }
-    std::vector<std::uint8_t> buffers[2] = {std::vector<std::uint8_t>(1000),
-                                            std::vector<std::uint8_t>(1000)};
-    Overlapped records[2];
-    InputRead reads[] = {{readers[0], buffers[0], &records[0], 77, 77},
-                         {readers[1], buffers[1], &records[1], 77, 77}};
-    const auto waitMs = [&](std::uint32_t timeout) {
-        const auto start = std::chrono::steady_clock::now();
-        EXPECT_NE(api.ReadFilesWithTimeout(reads, timeout), 0);
-        for (const InputRead& read : reads)
-            EXPECT_NE(read.result, 0);
-        return std::chrono::duration_cast<std::chrono::milliseconds>(
-                   std::chrono::steady_clock::now() - start)
-            .count();
-    };
-    EXPECT_GE(waitMs(30), 25) << "nothing sent: the time passes";
-    EXPECT_EQ(reads[0].bytesRead + reads[1].bytesRead, 0u);
-
-    const std::uint8_t report[6] = {0x12, 0x34, 0x80, 0xFF, 0x7F, 0x01};
-    std::thread sender([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        EXPECT_EQ(::write(writers[1], report, sizeof report), 6);
-    });
-    EXPECT_LT(waitMs(20000), 10000) << "the second node's report ends the wait";
-    sender.join();
-    EXPECT_EQ(reads[0].bytesRead, 0u);
-    EXPECT_EQ(reads[1].bytesRead, 7u);
-    for (std::size_t i = 0; i < 2; ++i) {
-        ::close(writers[i]);
-        EXPECT_NE(api.CloseHandle(readers[i]), 0);
-    }
-}
-
 // The write lock is flock on the node: two opens of one node conflict, in one program or two (a
 // second backend here), a take waits its time and fails as busy, which the --verbose log writes,
 // and a release or a close lets it go, also to a take that is waiting for it.
