@@ -180,6 +180,20 @@ std::int32_t FailureLog::ReadFileWithTimeout(Handle device, std::span<std::uint8
                  "ReadFileWithTimeout", PathOf(device));
 }
 
+std::int32_t FailureLog::ReadFilesWithTimeout(std::span<InputRead> reads,
+                                              std::uint32_t timeoutMilliseconds) {
+    const std::int32_t result = inner_.ReadFilesWithTimeout(reads, timeoutMilliseconds);
+    if (result == 0) {
+        Failed("ReadFilesWithTimeout", {});
+        return result;
+    }
+    // Each device on its own line, as its own read would be: a wait that ends without a report
+    // is no failure.
+    for (const InputRead& read : reads)
+        Check(read.result, "ReadFile", PathOf(read.device));
+    return result;
+}
+
 std::int32_t FailureLog::CloseHandle(Handle handle) {
     const std::string path = PathOf(handle);
     const std::int32_t result = inner_.CloseHandle(handle);

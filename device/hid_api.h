@@ -12,8 +12,8 @@
 // - Buffers are passed as spans; the span's size is the length the Windows call would be given, and
 //   no operation reads or writes outside it.
 // - No operation throws or keeps a reference to a buffer after it returns, and none blocks for
-//   long, except ReadFileWithTimeout and TakeWriteLock, which wait for at most the time they are
-//   given.
+//   long, except ReadFileWithTimeout, ReadFilesWithTimeout and TakeWriteLock, which wait for at
+//   most the time they are given.
 // - A call that fails leaves its reason for LastFailure, in the backends that talk to a system.
 #pragma once
 
@@ -115,6 +115,29 @@ struct Overlapped {
     std::uint32_t OffsetHigh = 0;
     Handle hEvent = kNoHandle;
 };
+
+// One device's part in a wait over several devices' input reports (ReadFilesWithTimeout): the
+// caller fills the first three members, the wait the last two.
+struct InputRead {
+    Handle device = kNoHandle;        // open with kFileFlagOverlapped
+    std::span<std::uint8_t> buffer;   // as ReadFile's buffer
+    Overlapped* overlapped = nullptr; // the device's record, with its own event; may be null
+    std::uint32_t bytesRead = 0;      // as ReadFile's bytesRead
+    std::int32_t result = 0;          // as ReadFile's result: 0 for a device gone or failed
+};
+
+// The most requests one wait takes: Windows waits on at most 64 objects at once.
+inline constexpr std::size_t kMaxInputReads = 64;
+
+// Clears every request's outcome, as each backend does before anything else; false when there are
+// more requests than one wait takes.
+inline bool ClearInputReads(std::span<InputRead> reads) {
+    for (InputRead& read : reads) {
+        read.bytesRead = 0;
+        read.result = 0;
+    }
+    return reads.size() <= kMaxInputReads;
+}
 
 // Flags and values the program passes, with their Windows values.
 inline constexpr std::uint32_t kDigcfPresent = 0x02;
@@ -234,6 +257,24 @@ public:
     virtual std::int32_t ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
                                              std::uint32_t& bytesRead, Overlapped& overlapped,
                                              std::uint32_t timeoutMilliseconds) = 0;
+
+    // Waits up to `timeoutMilliseconds` for an input report on any of the devices of `reads` (0:
+    // it does not wait), then fills every request with what a ReadFile of its device would give at
+    // that moment: non-zero `result` with the whole reports waiting, copied and framed as ReadFile
+    // copies them (`bytesRead` 0 when none came), or `result` 0 with `bytesRead` 0 for a device
+    // that is gone or whose read failed. A device that has something to tell, reports or its own
+    // loss, ends the wait, and so does a signal to the process, as in ReadFileWithTimeout; the
+    // requests are filled in their order. Each device is named once, with a record of its own:
+    // `overlapped` is the record passed with the device's reads, and on Windows each
+    // request's event (hEvent) is what the wait waits on, so each device needs an event of its
+    // own (without one, the wait waits on the handle itself). Returns non-zero when every request
+    // was served; 0 when there are more than kMaxInputReads requests (none is read) or when the
+    // system failed the wait itself (every request that brought no report then holds 0 too).
+    // LastFailure tells the reason of the last request that failed, or the wait's. Like ReadFile
+    // it leaves nothing pending when it returns, so the caller may release the buffers and re-arm
+    // the records at once.
+    virtual std::int32_t ReadFilesWithTimeout(std::span<InputRead> reads,
+                                              std::uint32_t timeoutMilliseconds) = 0;
 
     // Closes a handle from CreateFileA, or the event from CreateEventA. Non-zero on success; 0 for
     // a value that is not an open handle. Closing succeeds also for a device that has been

@@ -55,73 +55,103 @@ std::string InterfacePath(HidApi& hid, Handle set, const InterfaceData& data) {
     return scratch.DevicePath;
 }
 
-bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor,
-                    WalkNotes* notes) {
+namespace {
+
+// The serial buffer is zero-filled once per walk and reused without clearing: each request writes
+// at most 100 bytes, so the text always ends inside the 201 bytes.
+using SerialBuffer = std::array<std::uint8_t, protocol::kDeviceStringBufferSize>;
+
+// Takes the set of present HID interfaces into InterfaceSet; false, with the enumeration ended,
+// when the system gives none (a failed class-device query leaves no set to destroy).
+bool TakeInterfaceSet(HidApi& hid, WindowState& state, Guid& hidGuid) {
     state.HandleSecurity.nLength = 12;
     state.HandleSecurity.bInheritHandle = true;
     state.EnumerationEnded = kFalse;
-
-    Guid hidGuid;
     hid.HidD_GetHidGuid(hidGuid);
     state.InterfaceSet = hid.SetupDiGetClassDevsA(hidGuid, kDigcfPresent | kDigcfDeviceInterface);
-    if (!IsOpenHandle(state.InterfaceSet)) {
-        // A failed class-device query finds nothing, and there is no set to destroy.
-        state.EnumerationEnded = kTrue;
-        return false;
-    }
+    if (IsOpenHandle(state.InterfaceSet))
+        return true;
+    state.EnumerationEnded = kTrue;
+    return false;
+}
 
-    // The serial buffer is zero-filled once per walk and reused without clearing: each request
-    // writes at most 100 bytes, so the text always ends inside the 201 bytes.
-    std::array<std::uint8_t, protocol::kDeviceStringBufferSize> serialBuffer{};
+// Fills InterfaceData with the set's interface at `memberIndex`; false, with the enumeration
+// ended, past the last one.
+bool NextInterface(HidApi& hid, WindowState& state, const Guid& hidGuid,
+                   std::uint32_t memberIndex) {
+    state.InterfaceData = InterfaceData{};
+    state.InterfaceData.cbSize = sizeof(InterfaceData);
+    state.LastResult = hid.SetupDiEnumDeviceInterfaces(state.InterfaceSet, hidGuid, memberIndex,
+                                                       state.InterfaceData);
+    if (state.LastResult != 0)
+        return true;
+    state.EnumerationEnded = kTrue;
+    return false;
+}
+
+// Reads the attributes and the serial number of the interface open on DeviceHandle and, for a
+// board of the product, asks the visitor; closes the handle unless the visitor keeps it. True when
+// it was kept.
+bool OfferOpenInterface(HidApi& hid, WindowState& state, const BoardVisitor& visitor,
+                        SerialBuffer& serialBuffer) {
+    state.DeviceAttributes.Size = kAttributesSize;
+    state.LastResult = hid.HidD_GetAttributes(state.DeviceHandle, state.DeviceAttributes);
+    const bool belongs = state.LastResult != 0 &&
+                         state.DeviceAttributes.VendorID == BoardVendorId &&
+                         state.DeviceAttributes.ProductID == BoardProductId;
     bool kept = false;
-    for (std::uint32_t memberIndex = 0; !kept; ++memberIndex) {
-        state.InterfaceData = InterfaceData{};
-        state.InterfaceData.cbSize = sizeof(InterfaceData);
-        state.LastResult = hid.SetupDiEnumDeviceInterfaces(state.InterfaceSet, hidGuid,
-                                                           memberIndex, state.InterfaceData);
-        if (state.LastResult == 0) {
-            state.EnumerationEnded = kTrue;
-            break;
-        }
-        ReadInterfacePath(hid, state);
-
-        // Another product's interface, as the system tells without opening it, is left alone:
-        // opening a device wakes it and starts its reports, and a search runs several times a
-        // second. Only the product's interfaces, and those the system cannot tell, are opened.
-        InterfaceIds ids;
-        state.LastResult =
-            hid.GetInterfaceIds(state.InterfaceSet, state.InterfaceData, state.DevicePath, ids);
-        const bool told = state.LastResult != 0;
-        if (told && (ids.VendorID != BoardVendorId || ids.ProductID != BoardProductId))
-            continue;
-
-        state.DeviceHandle = hid.CreateFileA(state.DevicePath, kGenericRead | kGenericWrite,
-                                             kFileShareRead | kFileShareWrite,
-                                             state.HandleSecurity, kOpenExisting, 0);
-        if (!IsOpenHandle(state.DeviceHandle)) {
-            // Refused the open: nothing to read, nothing to close. A board is known as refused
-            // when the system told its IDs before, or tells them with the refusal.
-            if (notes != nullptr && (told ? AccessDenied(hid)
-                                          : AccessRefusedTo(hid, BoardVendorId, BoardProductId)))
-                notes->refusedBoardPaths.push_back(state.DevicePath);
-            continue;
-        }
-
-        state.DeviceAttributes.Size = kAttributesSize;
-        state.LastResult = hid.HidD_GetAttributes(state.DeviceHandle, state.DeviceAttributes);
-        const bool belongs = state.LastResult != 0 &&
-                             state.DeviceAttributes.VendorID == BoardVendorId &&
-                             state.DeviceAttributes.ProductID == BoardProductId;
-        if (belongs) {
-            state.LastResult = hid.HidD_GetSerialNumberString(
-                state.DeviceHandle,
-                std::span(serialBuffer).first(protocol::kDeviceStringRequestLength));
-            if (state.LastResult != 0)
-                kept = visitor(DeviceStringText(serialBuffer)) == BoardVerdict::KeepAndStop;
-        }
-        if (!kept)
-            state.LastResult = hid.CloseHandle(state.DeviceHandle);
+    if (belongs) {
+        state.LastResult = hid.HidD_GetSerialNumberString(
+            state.DeviceHandle,
+            std::span(serialBuffer).first(protocol::kDeviceStringRequestLength));
+        if (state.LastResult != 0)
+            kept = visitor(DeviceStringText(serialBuffer)) == BoardVerdict::KeepAndStop;
     }
+    if (!kept)
+        state.LastResult = hid.CloseHandle(state.DeviceHandle);
+    return kept;
+}
+
+// Visits the interface of InterfaceData: reads its path and, unless the system tells it to be
+// another product's, opens it and offers it. True when the visitor kept it.
+bool VisitInterface(HidApi& hid, WindowState& state, const BoardVisitor& visitor, WalkNotes* notes,
+                    SerialBuffer& serialBuffer) {
+    ReadInterfacePath(hid, state);
+    // Another product's interface, as the system tells without opening it, is left alone:
+    // opening a device wakes it and starts its reports, and a search runs several times a
+    // second. Only the product's interfaces, and those the system cannot tell, are opened.
+    InterfaceIds ids;
+    state.LastResult =
+        hid.GetInterfaceIds(state.InterfaceSet, state.InterfaceData, state.DevicePath, ids);
+    const bool told = state.LastResult != 0;
+    if (told && (ids.VendorID != BoardVendorId || ids.ProductID != BoardProductId))
+        return false;
+
+    state.DeviceHandle =
+        hid.CreateFileA(state.DevicePath, kGenericRead | kGenericWrite,
+                        kFileShareRead | kFileShareWrite, state.HandleSecurity, kOpenExisting, 0);
+    if (IsOpenHandle(state.DeviceHandle))
+        return OfferOpenInterface(hid, state, visitor, serialBuffer);
+    // Refused the open: nothing to read, nothing to close. A board is known as refused when the
+    // system told its IDs before, or tells them with the refusal.
+    if (notes != nullptr &&
+        (told ? AccessDenied(hid) : AccessRefusedTo(hid, BoardVendorId, BoardProductId)))
+        notes->refusedBoardPaths.push_back(state.DevicePath);
+    return false;
+}
+
+} // namespace
+
+bool WalkInterfaces(HidApi& hid, WindowState& state, const BoardVisitor& visitor,
+                    WalkNotes* notes) {
+    Guid hidGuid;
+    if (!TakeInterfaceSet(hid, state, hidGuid))
+        return false;
+    SerialBuffer serialBuffer{};
+    bool kept = false;
+    for (std::uint32_t memberIndex = 0; !kept && NextInterface(hid, state, hidGuid, memberIndex);
+         ++memberIndex)
+        kept = VisitInterface(hid, state, visitor, notes, serialBuffer);
     state.LastResult = hid.SetupDiDestroyDeviceInfoList(state.InterfaceSet);
     return kept;
 }

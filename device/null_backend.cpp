@@ -67,6 +67,11 @@ std::int32_t NullHidApi::ReadFileWithTimeout(Handle, std::span<std::uint8_t>,
     return 0;
 }
 
+std::int32_t NullHidApi::ReadFilesWithTimeout(std::span<InputRead> reads, std::uint32_t) {
+    // Every request fails at once: no device is open, and a lost device ends the wait.
+    return ClearInputReads(reads) ? 1 : 0;
+}
+
 std::int32_t NullHidApi::CloseHandle(Handle) { return 0; }
 
 // No device is ever open here, so no handle can hold a lock.

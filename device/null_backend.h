@@ -39,6 +39,8 @@ public:
     std::int32_t ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
                                      std::uint32_t& bytesRead, Overlapped& overlapped,
                                      std::uint32_t timeoutMilliseconds) override;
+    std::int32_t ReadFilesWithTimeout(std::span<InputRead> reads,
+                                      std::uint32_t timeoutMilliseconds) override;
     std::int32_t CloseHandle(Handle handle) override;
     std::int32_t TakeWriteLock(Handle device, std::uint32_t timeoutMilliseconds) override;
     std::int32_t ReleaseWriteLock(Handle device) override;

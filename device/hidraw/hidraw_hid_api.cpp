@@ -7,11 +7,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/hidraw.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -138,11 +136,6 @@ FailureRecord HidrawHidApi::OpenRefusal(const std::string& path, int error) cons
         }
     }
     return failure;
-}
-
-template <typename T> T* HidrawHidApi::Find(std::intptr_t value) {
-    const auto found = objects_.find(value);
-    return found == objects_.end() ? nullptr : std::get_if<T>(&found->second);
 }
 
 template <typename T> std::int32_t HidrawHidApi::Release(std::intptr_t value, const char* notThat) {
@@ -387,94 +380,6 @@ Handle HidrawHidApi::CreateEventA(const SecurityAttributes& /*security*/, bool /
                                   bool /*initialState*/) {
     // Reads complete at once and nothing waits on the event, so it needs no kernel object.
     return Insert(Event{});
-}
-
-std::int32_t HidrawHidApi::ReadFile(Handle device, std::span<std::uint8_t> buffer,
-                                    std::uint32_t& bytesRead, Overlapped& overlapped) {
-    bytesRead = 0;
-    Device* open = Find<Device>(device);
-    if (open == nullptr)
-        return Fail("not an open device handle");
-
-    std::size_t used = 0;
-    int readError = 0;
-    const auto place = [&](std::span<const std::uint8_t> report) {
-        if (report.size() > buffer.size() - used)
-            return false;
-        std::copy(report.begin(), report.end(), buffer.begin() + static_cast<std::ptrdiff_t>(used));
-        used += report.size();
-        return true;
-    };
-
-    bool more = true;
-    if (!open->Held.empty()) {
-        more = place(open->Held);
-        if (more)
-            open->Held.clear();
-    }
-    // hidraw hands out one report per read and drops whatever of it the read has no room for,
-    // so each read offers room for the longest report, and a report the caller's buffer cannot
-    // take is held back for the next call.
-    while (more) {
-        std::uint8_t* const data = readScratch_.data() + 1;
-        const ssize_t count = ::read(open->Fd, data, readScratch_.size() - 1);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            readError = errno;
-        // EAGAIN: no report waits. EIO or ENODEV: the device was unplugged; whatever was read
-        // before still goes to the caller, and the next read fails.
-        if (count <= 0)
-            break;
-        std::span<const std::uint8_t> report(data, static_cast<std::size_t>(count));
-        if (!open->NumberedReports) {
-            readScratch_[0] = 0;
-            report = std::span<const std::uint8_t>(readScratch_.data(), report.size() + 1);
-        }
-        more = place(report);
-        if (!more)
-            open->Held.assign(report.begin(), report.end());
-    }
-
-    if (used == 0) {
-        if (readError != 0)
-            return FailWithErrno(readError);
-        return Fail(open->Held.empty() ? "the device sent an empty report"
-                                       : "the waiting report does not fit into the bytes asked for");
-    }
-    bytesRead = static_cast<std::uint32_t>(used);
-    overlapped.Internal = 0; // STATUS_SUCCESS
-    overlapped.InternalHigh = bytesRead;
-    return 1;
-}
-
-std::int32_t HidrawHidApi::ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
-                                               std::uint32_t& bytesRead, Overlapped& overlapped,
-                                               std::uint32_t timeoutMilliseconds) {
-    bytesRead = 0;
-    const Device* open = Find<Device>(device);
-    if (open == nullptr)
-        return Fail("not an open device handle");
-    // A report held back from the last read is waiting already.
-    if (open->Held.empty()) {
-        pollfd node{open->Fd, POLLIN, 0};
-        const int ready = ::poll(&node, 1, static_cast<int>(std::min<std::uint32_t>(
-                                               timeoutMilliseconds, INT_MAX)));
-        // A signal ends the wait (poll is never restarted after one): the caller decides whether
-        // to go on.
-        if (ready < 0 && errno == EINTR)
-            return 1;
-        if (ready < 0)
-            return FailWithErrno(errno);
-        if (ready == 0)
-            return 1;
-        // Readable, or an error or hang-up of an unplugged device: the read tells which.
-    }
-    const std::int32_t result = ReadFile(device, buffer, bytesRead, overlapped);
-    // The node woke the wait but had nothing after all: an ordinary end of the wait.
-    if (result == 0 && lastFailure_ && lastFailure_->kind == SystemFailure::Kind::NothingWaiting)
-        return 1;
-    return result;
 }
 
 std::int32_t HidrawHidApi::CloseHandle(Handle handle) {

@@ -68,6 +68,8 @@ public:
     std::int32_t ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
                                      std::uint32_t& bytesRead, Overlapped& overlapped,
                                      std::uint32_t timeoutMilliseconds) override;
+    std::int32_t ReadFilesWithTimeout(std::span<InputRead> reads,
+                                      std::uint32_t timeoutMilliseconds) override;
     std::int32_t CloseHandle(Handle handle) override;
     std::int32_t TakeWriteLock(Handle device, std::uint32_t timeoutMilliseconds) override;
     std::int32_t ReleaseWriteLock(Handle device) override;
@@ -98,7 +100,10 @@ private:
     using Object = std::variant<InterfaceSet, Device, Event, Preparsed>;
 
     std::intptr_t Insert(Object object);
-    template <typename T> T* Find(std::intptr_t value);
+    template <typename T> T* Find(std::intptr_t value) {
+        const auto found = objects_.find(value);
+        return found == objects_.end() ? nullptr : std::get_if<T>(&found->second);
+    }
     // Releases a value handed out as a T; fails with `notThat` for any other value.
     template <typename T> std::int32_t Release(std::intptr_t value, const char* notThat);
     // The open device for a feature report of `length` bytes; nullptr, with the reason kept, for
@@ -108,6 +113,11 @@ private:
     std::int32_t GetString(Handle device, std::span<std::uint8_t> buffer,
                            std::optional<std::string> (*lookup)(const hidraw::NodeSysfs&),
                            const char* missing);
+    // One report from the node into the scratch space, framed with its report ID; empty when the
+    // read gave nothing, with errno in `error` when it failed (EAGAIN: nothing waits).
+    std::span<const std::uint8_t> ReadNodeReport(Device& open, int& error);
+    // Fills one request of a wait that has ended, whose node poll found as `revents` says.
+    void FillRead(InputRead& read, short revents);
     // Keep the reason for the call that is failing, and return the failure value 0.
     std::int32_t Fail(const char* reason, SystemFailure::Kind kind = SystemFailure::Kind::Failed);
     std::int32_t FailWithErrno(int error);

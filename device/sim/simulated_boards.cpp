@@ -16,9 +16,6 @@ namespace tensilo::device::sim {
 namespace {
 
 constexpr std::int32_t kHidpStatusInvalidPreparsedData = static_cast<std::int32_t>(0xC0110001u);
-constexpr std::uint64_t kStreamingPeriodMs = 10;
-// A streaming board keeps at most this many reports waiting, like a bounded system queue.
-constexpr std::size_t kStreamingQueueLimit = 256;
 
 std::vector<std::uint8_t> InitialSettings(const SimBoardConfig& config) {
     std::vector<std::uint8_t> report(config.featureLength, 0);
@@ -106,6 +103,14 @@ void SimulatedBoards::FailOneCall(BoardId id, SimCall call, int succeedFirst) {
     boards_.at(id).callsBeforeOneFailure[static_cast<std::size_t>(call)] = std::max(succeedFirst, 0);
 }
 
+void SimulatedBoards::UnplugAtCall(BoardId id, SimCall call, int succeedFirst) {
+    boards_.at(id).callsBeforeUnplug[static_cast<std::size_t>(call)] = std::max(succeedFirst, 0);
+}
+
+void SimulatedBoards::IgnoreRegisterBits(BoardId id, std::uint8_t reg, std::uint8_t mask) {
+    boards_.at(id).ignoredBits.at(reg) = mask;
+}
+
 void SimulatedBoards::SetFailing(BoardId id, SimCall call, bool failing) {
     boards_.at(id).failing[static_cast<std::size_t>(call)] = failing;
 }
@@ -130,9 +135,10 @@ int SimulatedBoards::OpenEvents() const {
     return static_cast<int>(handles_.size()) - TotalOpenHandles();
 }
 
-void SimulatedBoards::SetStreaming(BoardId id, bool streaming) {
+void SimulatedBoards::SetStreaming(BoardId id, bool streaming, std::uint32_t periodMs) {
     Board& board = boards_.at(id);
     board.streaming = streaming;
+    board.streamingPeriodMs = std::max<std::uint32_t>(periodMs, 1);
     board.lastReportMs = clockMs_;
 }
 
@@ -217,20 +223,29 @@ SimulatedBoards::Board* SimulatedBoards::AnsweringBoard(Handle device) {
 }
 
 SimulatedBoards::Board* SimulatedBoards::LiveBoard(Handle device, SimCall call) {
-    Board* answering = AnsweringBoard(device);
-    if (answering == nullptr)
+    Board* board = AnsweringBoard(device);
+    if (board == nullptr)
         return nullptr;
-    Board& board = *answering;
-    if (board.failing[static_cast<std::size_t>(call)]) {
-        Fail("the simulated board fails this call");
-        return nullptr;
-    }
-    int& callsBeforeOneFailure = board.callsBeforeOneFailure[static_cast<std::size_t>(call)];
-    if (callsBeforeOneFailure >= 0 && callsBeforeOneFailure-- == 0) {
-        Fail("the simulated board fails this one call");
+    if (const char* fault = CallFault(*board, call)) {
+        Fail(fault);
         return nullptr;
     }
-    return &board;
+    return board;
+}
+
+const char* SimulatedBoards::CallFault(Board& board, SimCall call) {
+    // A count of calls still to succeed reaches the one it stands for: that call, and no later.
+    const auto reached = [](int& callsBefore) { return callsBefore >= 0 && callsBefore-- == 0; };
+    const auto kind = static_cast<std::size_t>(call);
+    if (board.failing[kind])
+        return "the simulated board fails this call";
+    if (reached(board.callsBeforeOneFailure[kind]))
+        return "the simulated board fails this one call";
+    if (reached(board.callsBeforeUnplug[kind])) {
+        Detach(static_cast<BoardId>(&board - boards_.data()));
+        return "the board was unplugged";
+    }
+    return nullptr;
 }
 
 std::int32_t SimulatedBoards::CloseHandle(Handle handle) {
@@ -364,10 +379,8 @@ Handle SimulatedBoards::CreateFileA(const std::string& path, std::uint32_t, std:
             lastFailure_->refusedProductId = board.config.productId;
             return kInvalidHandle;
         }
-        int& opensBeforeOneFailure =
-            boards_[id].callsBeforeOneFailure[static_cast<std::size_t>(SimCall::Open)];
-        if (opensBeforeOneFailure >= 0 && opensBeforeOneFailure-- == 0) {
-            Fail("the simulated board fails this one open");
+        if (const char* fault = CallFault(boards_[id], SimCall::Open)) {
+            Fail(fault);
             return kInvalidHandle;
         }
         ++boards_[id].timesOpened;
@@ -472,8 +485,10 @@ std::int32_t SimulatedBoards::HidD_SetFeature(Handle device, std::span<const std
     if (report.size() >= protocol::kRegisterWriteMinLength &&
         report[1] == protocol::kWriteRegisterCommand && report[2] < 9) {
         const std::size_t byte = 3u + report[2];
+        const std::uint8_t kept = board->ignoredBits[report[2]];
         if (byte < board->settings.size())
-            board->settings[byte] = report[3];
+            board->settings[byte] =
+                static_cast<std::uint8_t>((board->settings[byte] & kept) | (report[3] & ~kept));
     }
     const auto found = handles_.find(device);
     takenWrites_.push_back({found->second.board, std::vector<std::uint8_t>(report.begin(), report.end())});
@@ -485,96 +500,6 @@ Handle SimulatedBoards::CreateEventA(const SecurityAttributes&, bool, bool) {
     HandleEntry entry;
     entry.kind = HandleKind::Event;
     return NewHandle(entry);
-}
-
-// --- input reports ----------------------------------------------------------------------------
-
-std::vector<std::uint8_t> SimulatedBoards::StreamingReport(Board& board) {
-    std::array<std::uint8_t, 9> registers{};
-    for (std::size_t r = 0; r < registers.size() && 3 + r < board.settings.size(); ++r)
-        registers[r] = board.settings[3 + r];
-    const auto values = board.signal.Sample(board.lastReportMs, registers);
-    std::vector<std::uint8_t> report(std::max<std::size_t>(board.config.inputLength, 7), 0);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        report[1 + 2 * i] = static_cast<std::uint8_t>(values[i] & 0xFF);
-        report[2 + 2 * i] = static_cast<std::uint8_t>(values[i] >> 8);
-    }
-    return report;
-}
-
-void SimulatedBoards::MakeStreamingReports(Board& board) {
-    while (board.lastReportMs + kStreamingPeriodMs <= clockMs_) {
-        board.lastReportMs += kStreamingPeriodMs;
-        if (board.queue.size() >= kStreamingQueueLimit)
-            board.queue.pop_front();
-        board.queue.push_back({StreamingReport(board)});
-    }
-}
-
-std::int32_t SimulatedBoards::ReadFile(Handle device, std::span<std::uint8_t> buffer,
-                                       std::uint32_t& bytesRead, Overlapped&) {
-    bytesRead = 0;
-    Board* board = LiveBoard(device, SimCall::Read);
-    if (!board)
-        return 0;
-    CatchUpClock();
-    if (board->streaming)
-        MakeStreamingReports(*board);
-    if (board->queue.empty())
-        return Fail("no input report is waiting", SystemFailure::Kind::NothingWaiting);
-    return TakeQueuedReports(*board, buffer, bytesRead);
-}
-
-std::int32_t SimulatedBoards::ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
-                                                  std::uint32_t& bytesRead, Overlapped&,
-                                                  std::uint32_t timeoutMilliseconds) {
-    bytesRead = 0;
-    Board* board = LiveBoard(device, SimCall::Read);
-    if (!board)
-        return 0;
-    CatchUpClock();
-    const std::uint64_t deadline = clockMs_ + timeoutMilliseconds;
-    for (;;) {
-        if (board->streaming)
-            MakeStreamingReports(*board);
-        if (!board->queue.empty())
-            return TakeQueuedReports(*board, buffer, bytesRead);
-        if (clockMs_ >= deadline)
-            return 1; // nothing came within the time
-        // Time passes until the next streaming report, or to the end of the wait.
-        const std::uint64_t until =
-            board->streaming ? std::min(deadline, board->lastReportMs + kStreamingPeriodMs)
-                             : deadline;
-        LetTimePass(until - clockMs_);
-        // Whatever the passing time set off (a test's observer of the clock) may have unplugged it.
-        if (!board->attached)
-            return Fail("the board was unplugged");
-    }
-}
-
-std::int32_t SimulatedBoards::TakeQueuedReports(Board& board, std::span<std::uint8_t> buffer,
-                                                std::uint32_t& bytesRead) {
-    if (board.queue.front().unplug) {
-        Detach(static_cast<BoardId>(&board - boards_.data()));
-        return Fail("the board was unplugged");
-    }
-    if (board.queue.front().bytes.empty()) {
-        board.queue.pop_front();
-        return 1; // a read that succeeds with 0 bytes
-    }
-    std::size_t used = 0;
-    while (!board.queue.empty() && !board.queue.front().unplug &&
-           !board.queue.front().bytes.empty() &&
-           board.queue.front().bytes.size() <= buffer.size() - used) {
-        const auto& bytes = board.queue.front().bytes;
-        std::copy(bytes.begin(), bytes.end(), buffer.begin() + static_cast<std::ptrdiff_t>(used));
-        used += bytes.size();
-        board.queue.pop_front();
-    }
-    if (used == 0)
-        return Fail("the waiting report does not fit into the bytes asked for");
-    bytesRead = static_cast<std::uint32_t>(used);
-    return 1;
 }
 
 } // namespace tensilo::device::sim

@@ -14,11 +14,15 @@
 // closed and when the board is unplugged.
 //
 // In streaming mode a board makes its own input reports from an explicit clock instead of a
-// queue: one report every 10 ms of simulated time, a load-cell signal (a slow wave plus noise,
-// scaled by the load applied and by the gain the board holds) and two drifting potentiometers.
-// The clock is moved by hand (AdvanceClock, and a waiting read, which moves it on to the next
-// report or to the end of its wait), or follows real time (FollowRealTime), and then a waiting
-// read sleeps until the next report or the end of its wait.
+// queue: one report every period of simulated time (10 ms unless set), a load-cell signal (a slow
+// wave plus noise, scaled by the load applied and by the gain the board holds) and two drifting
+// potentiometers. The clock is moved by hand (AdvanceClock, and a waiting read, which moves it on
+// to the next report of the boards it waits on or to the end of its wait), or follows real time
+// (FollowRealTime), and then a waiting read sleeps until then.
+//
+// Faults of a board beyond a failing call, for tests of what a program makes of them: a register
+// that keeps some bits of what is written as they were (IgnoreRegisterBits), and a board pulled
+// out at a given call (UnplugAtCall).
 #pragma once
 
 #include "device/hid_api.h"
@@ -70,6 +74,8 @@ public:
     std::int32_t ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
                                      std::uint32_t& bytesRead, Overlapped& overlapped,
                                      std::uint32_t timeoutMilliseconds) override;
+    std::int32_t ReadFilesWithTimeout(std::span<InputRead> reads,
+                                      std::uint32_t timeoutMilliseconds) override;
     std::int32_t CloseHandle(Handle handle) override;
     std::int32_t TakeWriteLock(Handle device, std::uint32_t timeoutMilliseconds) override;
     std::int32_t ReleaseWriteLock(Handle device) override;
@@ -92,6 +98,14 @@ public:
     // handles (or, for SimCall::Open, the open of its path) that comes after `succeedFirst`
     // others fails, once.
     void FailOneCall(BoardId board, SimCall call, int succeedFirst = 0);
+    // The board is pulled out at a call, counted as FailOneCall counts: the call of this kind that
+    // comes after `succeedFirst` others unplugs it as Detach does and fails, and so does every
+    // call after it.
+    void UnplugAtCall(BoardId board, SimCall call, int succeedFirst);
+    // Register `reg` (0 to 8) keeps the bits of `mask` as they were when a register write sets it:
+    // a stuck bit, or a register the board does not implement whole. The write is taken all the
+    // same. A mask of 0 makes the register whole again.
+    void IgnoreRegisterBits(BoardId board, std::uint8_t reg, std::uint8_t mask);
     int OpenHandles(BoardId board) const override;
     int TimesOpened(BoardId board) const override { return boards_.at(board).timesOpened; }
     int TotalOpenHandles() const override;
@@ -100,11 +114,14 @@ public:
     int BadCloses() const override { return badCloses_; }
     const std::vector<TakenWrite>& TakenWrites() const override { return takenWrites_; }
 
-    // Streaming mode (for the demo).
-    void SetStreaming(BoardId board, bool streaming);
+    // Streaming mode (for the demo): a report every `periodMs` milliseconds (0 counts as 1), the
+    // first one period from now.
+    static constexpr std::uint32_t kDefaultStreamingPeriodMs = 10;
+    void SetStreaming(BoardId board, bool streaming,
+                      std::uint32_t periodMs = kDefaultStreamingPeriodMs);
     void SetLoad(BoardId board, double load);
     double Load(BoardId board) const;
-    // Moves the simulated clock forward; streaming boards make one report per 10 ms.
+    // Moves the simulated clock forward; streaming boards make one report per period.
     void AdvanceClock(std::uint64_t milliseconds);
     // Lets the clock follow real time from now on, never going back: each read first moves the
     // clock on by the time passed, so that reports appear as time passes without a timer driving
@@ -136,11 +153,16 @@ private:
         std::array<bool, kSimCallCount> failing{};
         // For FailOneCall: the calls still to succeed before the one that fails, or -1 for none.
         std::array<int, kSimCallCount> callsBeforeOneFailure = MakeNoOneFailure();
+        // For UnplugAtCall: the calls still to succeed before the one that unplugs, or -1.
+        std::array<int, kSimCallCount> callsBeforeUnplug = MakeNoOneFailure();
+        // For IgnoreRegisterBits: per register, the bits a write leaves as they were.
+        std::array<std::uint8_t, 9> ignoredBits{};
         std::deque<QueuedRead> queue;
         std::string path;
         bool attached = false;
         std::uint64_t attachSerial = 0; // order of attachment, for enumeration
         bool streaming = false;
+        std::uint64_t streamingPeriodMs = kDefaultStreamingPeriodMs;
         SignalGenerator signal;
         std::uint64_t lastReportMs = 0;
         int timesOpened = 0;
@@ -160,10 +182,20 @@ private:
     std::int32_t Fail(const char* reason, SystemFailure::Kind kind = SystemFailure::Kind::Failed);
     // The board of an open device handle whose board is still plugged in, or none.
     Board* AnsweringBoard(Handle device);
-    // The same, unless `call` is switched to fail for it.
+    // The same, unless `call` fails for it (switched to fail, failing once, or unplugging it).
     Board* LiveBoard(Handle device, SimCall call);
+    // Why the call of this kind fails on the board now, or nullptr: counts the call for
+    // FailOneCall and UnplugAtCall, and unplugs the board when it is the call to do so.
+    const char* CallFault(Board& board, SimCall call);
     std::int32_t WriteString(Handle device, SimCall call, std::span<std::uint8_t> buffer);
     void MakeStreamingReports(Board& board);
+    // The moment of the board's next report, when it streams.
+    std::optional<std::uint64_t> NextReportMs(const Board& board) const;
+    // Makes the boards' streaming reports due by now; whether any of them has something queued.
+    bool AnyReportWaiting(std::span<Board* const> boards);
+    // Fills a request of a wait that has ended: a board that `answered` all along hands out what
+    // it holds, as a read does.
+    void FillRead(InputRead& read, bool answered);
     // Hands out the board's queue from its front, which must hold something, as a read does.
     std::int32_t TakeQueuedReports(Board& board, std::span<std::uint8_t> buffer,
                                    std::uint32_t& bytesRead);

@@ -8,6 +8,7 @@
 #include "device/platform_backend.h"
 #include "device/system_failure.h"
 #include "device/usb_id_text.h"
+#include "device/win32/win32_input_reads.h"
 #include "device/win32/win32_write_locks.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -327,26 +328,49 @@ public:
     std::int32_t ReadFile(Handle device, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
                           Overlapped& overlapped) override {
         bytesRead = 0;
-        DWORD transferred = 0;
-        bool nothingCame = false;
+        OverlappedRead read;
+        read.Begin(ToHandle(device), buffer, &overlapped);
+        const ReadOutcome outcome = read.End(&overlapped);
         // A read that finds nothing waiting fails, as the cancelled read it was.
-        if (!ReadReports(ToHandle(device), buffer, overlapped, 0, transferred, nothingCame))
-            return Result(FALSE);
-        bytesRead = static_cast<std::uint32_t>(std::min<std::size_t>(transferred, buffer.size()));
+        if (!outcome.ok)
+            return FailWithCode(outcome.error);
+        bytesRead = CountRead(outcome, buffer);
         return 1;
     }
 
     std::int32_t ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
                                      std::uint32_t& bytesRead, Overlapped& overlapped,
                                      std::uint32_t timeoutMilliseconds) override {
-        bytesRead = 0;
-        DWORD transferred = 0;
-        bool nothingCame = false;
-        if (!ReadReports(ToHandle(device), buffer, overlapped, timeoutMilliseconds, transferred,
-                         nothingCame))
-            return nothingCame ? 1 : Result(FALSE); // the time passed without a report
-        bytesRead = static_cast<std::uint32_t>(std::min<std::size_t>(transferred, buffer.size()));
-        return 1;
+        InputRead read{device, buffer, &overlapped, 0, 0};
+        ReadFilesWithTimeout(std::span(&read, 1), timeoutMilliseconds);
+        bytesRead = read.bytesRead;
+        return read.result;
+    }
+
+    std::int32_t ReadFilesWithTimeout(std::span<InputRead> reads,
+                                      std::uint32_t timeoutMilliseconds) override {
+        if (!ClearInputReads(reads))
+            return FailWith("more reads than one wait can take");
+        // A read on each handle, each with its own event; the first to end ends the wait, and
+        // every other is then cancelled and waited for, which may still bring it a report.
+        std::array<OverlappedRead, kMaxInputReads> pending;
+        const auto begun = std::span(pending).first(reads.size());
+        for (std::size_t i = 0; i < reads.size(); ++i)
+            begun[i].Begin(ToHandle(reads[i].device), reads[i].buffer, reads[i].overlapped);
+        const bool waited = WaitForAnyRead(begun, timeoutMilliseconds);
+        const DWORD waitError = waited ? 0 : ::GetLastError();
+        for (std::size_t i = 0; i < reads.size(); ++i) {
+            const ReadOutcome outcome = begun[i].End(reads[i].overlapped);
+            if (outcome.ok) {
+                reads[i].bytesRead = CountRead(outcome, reads[i].buffer);
+                reads[i].result = 1;
+            } else if (outcome.nothingCame && waited) {
+                reads[i].result = 1; // the time passed without a report
+            } else if (!outcome.nothingCame) {
+                FailWithCode(outcome.error);
+            }
+        }
+        return waited ? 1 : FailWithCode(waitError);
     }
 
     std::int32_t CloseHandle(Handle handle) override {
@@ -367,41 +391,6 @@ public:
     }
 
 private:
-    // One overlapped read of input reports into `buffer`, waiting at most `wait` milliseconds for
-    // one when none is waiting. A pending read owns the caller's buffer and this request: when
-    // nothing came in time it is cancelled and waited for before returning, and a report that
-    // arrived in between completes it normally. Returns the read's success, with its count in
-    // `transferred`; `nothingCame` tells a failure that was only the want of a report.
-    static BOOL ReadReports(HANDLE file, std::span<std::uint8_t> buffer, Overlapped& overlapped,
-                            DWORD wait, DWORD& transferred, bool& nothingCame) {
-        OVERLAPPED request{};
-        request.Offset = overlapped.Offset;
-        request.OffsetHigh = overlapped.OffsetHigh;
-        request.hEvent = ToHandle(overlapped.hEvent);
-        nothingCame = false;
-        BOOL ok = ::ReadFile(file, buffer.data(), DwordSize(buffer.size()), nullptr, &request);
-        if (ok) {
-            // Reports were waiting: the read is complete and its count is in the request.
-            ok = ::GetOverlappedResult(file, &request, &transferred, FALSE);
-        } else if (::GetLastError() == ERROR_IO_PENDING) {
-            // ReadFile reset the request's event when it began; it is signalled when the read
-            // completes. Without an event Windows signals the file handle itself. INFINITE is
-            // 0xFFFFFFFF: the longest wait asked for stays finite.
-            const HANDLE signalled = request.hEvent != nullptr ? request.hEvent : file;
-            if (wait > 0 && ::WaitForSingleObject(signalled, std::min<DWORD>(wait, INFINITE - 1)) ==
-                                WAIT_OBJECT_0) {
-                ok = ::GetOverlappedResult(file, &request, &transferred, TRUE);
-            } else {
-                ::CancelIoEx(file, &request);
-                ok = ::GetOverlappedResult(file, &request, &transferred, TRUE);
-                nothingCame = !ok && ::GetLastError() == ERROR_OPERATION_ABORTED;
-            }
-        }
-        overlapped.Internal = static_cast<std::uint32_t>(request.Internal);
-        overlapped.InternalHigh = static_cast<std::uint32_t>(request.InternalHigh);
-        return ok;
-    }
-
     // The vendor and product in the hardware IDs (a list of zero-terminated strings) of the device
     // behind the interface, from the first of them that names both.
     static std::optional<InterfaceIds> HardwareIds(Handle set, const InterfaceData& data) {
@@ -437,10 +426,17 @@ private:
         return std::nullopt;
     }
 
-    void KeepLastError() {
+    void KeepLastError() { FailWithCode(::GetLastError()); }
+    std::int32_t FailWithCode(DWORD code) {
         failed_ = true;
-        lastError_ = ::GetLastError();
+        lastError_ = code;
         lastText_ = nullptr;
+        return 0;
+    }
+    // The count of a read that succeeded, never more than its buffer.
+    static std::uint32_t CountRead(const ReadOutcome& outcome, std::span<std::uint8_t> buffer) {
+        return static_cast<std::uint32_t>(
+            std::min<std::size_t>(outcome.transferred, buffer.size()));
     }
     std::int32_t FailWith(const char* text,
                           SystemFailure::Kind kind = SystemFailure::Kind::Failed) {

@@ -16,6 +16,10 @@
 //     stream NAME               the board makes a report every 10 ms of the simulated clock
 //     unplug NAME               queue an unplug behind the board's queued reports
 //     fail-once NAME CALL N     the CALL after N that succeed fails, once
+//     unplug-at NAME CALL N     the board is pulled out at the CALL after N that succeed: that
+//                               call and every later one fail as after `detach`
+//     ignore-bits NAME REG MASK register REG (0 to 8) keeps the bits of MASK (as 0x01) as they
+//                               were when a register write sets it: a stuck bit
 //     stop-at MS [SIGNAL]       a request to stop (SIGINT, as Ctrl-C, or SIGTERM) when the clock
 //                               reaches MS, also in the middle of a wait
 //     output-closes-after N     standard output takes N lines, then fails, as a closed pipe
@@ -251,30 +255,59 @@ int SignalNamed(const Token& token) {
     throw ScenarioError("stop-at: the signal is SIGINT or SIGTERM");
 }
 
+// Throws ScenarioError unless the line has from `least` to `most` words, its command among them.
+void NeedWords(const std::vector<Token>& words, std::size_t least, std::size_t most) {
+    if (words.size() < least || words.size() > most)
+        throw ScenarioError("usage: " + words.front().raw + " takes " +
+                            std::to_string(least - 1) + " argument(s)" +
+                            (most > least ? " or more" : ""));
+}
+
+// Runs a line that makes a board stream or misbehave; false for any other line.
+bool ReadBoardFaultLine(const std::vector<Token>& words,
+                        tensilo::device::sim::SimulatedBoards& boards,
+                        const tensilo::scenario::BoardLines& lines) {
+    using namespace tensilo;
+    const std::string& command = words.front().raw;
+    if (command == "stream" || command == "unplug") {
+        NeedWords(words, 2, 2);
+        const auto board = lines.Board(words[1].raw);
+        if (command == "stream")
+            boards.SetStreaming(board, true);
+        else
+            boards.QueueUnplug(board);
+        return true;
+    }
+    if (command != "fail-once" && command != "unplug-at" && command != "ignore-bits")
+        return false;
+    NeedWords(words, 4, 4);
+    const auto board = lines.Board(words[1].raw);
+    if (command == "ignore-bits") {
+        boards.IgnoreRegisterBits(board, static_cast<std::uint8_t>(Number(words[2], 8, command)),
+                                  static_cast<std::uint8_t>(Number(words[3], 0xFF, command)));
+        return true;
+    }
+    const auto call = scenario::ParseCall(words[2].raw);
+    const int succeedFirst = static_cast<int>(Number(words[3], 1000, command));
+    if (command == "fail-once")
+        boards.FailOneCall(board, call, succeedFirst);
+    else
+        boards.UnplugAtCall(board, call, succeedFirst);
+    return true;
+}
+
 // Runs one line of the case's own (not a board line); throws ScenarioError for a mistake.
 void ReadSetupLine(const std::vector<Token>& words, tensilo::device::sim::SimulatedBoards& boards,
                    tensilo::scenario::BoardLines& lines, CaseSetup& setup) {
     using namespace tensilo;
     const std::string& command = words.front().raw;
-    const auto need = [&](std::size_t least, std::size_t most) {
-        if (words.size() < least || words.size() > most)
-            throw ScenarioError("usage: " + command + " takes " + std::to_string(least - 1) +
-                                " argument(s)" + (most > least ? " or more" : ""));
-    };
+    const auto need = [&](std::size_t least, std::size_t most) { NeedWords(words, least, most); };
+    if (ReadBoardFaultLine(words, boards, lines))
+        return;
     if (command == "demo") {
         need(1, 1);
         for (const auto id : device::sim::DefineDemoBoards(boards))
             lines.Name(id, boards.Config(id).name);
-    } else if (command == "stream") {
-        need(2, 2);
-        boards.SetStreaming(lines.Board(words[1].raw), true);
-    } else if (command == "unplug") {
-        need(2, 2);
-        boards.QueueUnplug(lines.Board(words[1].raw));
-    } else if (command == "fail-once") {
-        need(4, 4);
-        boards.FailOneCall(lines.Board(words[1].raw), scenario::ParseCall(words[2].raw),
-                           static_cast<int>(Number(words[3], 1000, "fail-once")));
     } else if (command == "stop-at") {
         need(2, 3);
         setup.stopAt = Number(words[1], 0xFFFFFFFF, "stop-at");

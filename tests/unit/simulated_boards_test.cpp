@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 namespace tensilo::device::sim {
@@ -324,6 +325,70 @@ TEST_F(SimulatedBoardsTest, WaitingReadMovesTheClockToTheNextReportOrToItsEnd) {
         << "each move of the clock is seen, also inside a wait";
     boards.CloseHandle(quiet);
     boards.CloseHandle(streaming);
+}
+
+// One wait over four boards: A streams every 3 ms, B every 5 ms, C has what is queued for it, and
+// D is pulled out when the clock reaches 10. The wait moves the clock to the earliest report of
+// any board, or to its end; a board's loss ends it too, and every board still hands out what it
+// has then.
+TEST_F(SimulatedBoardsTest, OneWaitOverSeveralBoardsEndsAtTheFirstReportOfAny) {
+    const BoardId c = boards.DefineBoard(SaneBoard("C"));
+    const BoardId d = boards.DefineBoard(SaneBoard("D"));
+    std::vector<std::vector<std::uint8_t>> buffers(4, std::vector<std::uint8_t>(1000));
+    std::vector<Overlapped> records(4);
+    std::vector<InputRead> reads;
+    for (const BoardId board : {a, b, c, d}) {
+        boards.Attach(board);
+        const std::size_t i = reads.size();
+        reads.push_back({Open(board, kFileFlagOverlapped), buffers[i], &records[i], 99, 99});
+    }
+    boards.SetStreaming(a, true, 3);
+    boards.SetStreaming(b, true, 5);
+    boards.WhenClockMoves([&](std::uint64_t now) {
+        if (now >= 10)
+            boards.Detach(d);
+    });
+    const std::vector<std::uint8_t> report{0, 1, 2, 3, 4, 5, 6};
+    const struct {
+        bool queueOnC;
+        std::uint32_t timeout;
+        std::uint64_t clockAfter;
+        std::array<std::uint32_t, 4> bytes; // of A, B, C and D
+        bool dAnswers;
+    } steps[] = {
+        {false, 100, 3, {7, 0, 0, 0}, true}, // A's first report
+        {false, 100, 5, {0, 7, 0, 0}, true}, // B's, before A's second
+        {false, 100, 6, {7, 0, 0, 0}, true},
+        {false, 1, 7, {0, 0, 0, 0}, true},  // the wait's end comes first
+        {true, 100, 7, {0, 0, 7, 0}, true}, // a report waiting on C: at once
+        {false, 0, 7, {0, 0, 0, 0}, true},  // no wait, nothing waiting
+        {false, 100, 9, {7, 0, 0, 0}, true},
+        {false, 100, 10, {0, 7, 0, 0}, false}, // D lost at 10; B's report of 10 is there too
+        {false, 100, 10, {0, 0, 0, 0}, false}, // a board already lost: the wait ends at once
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.clockAfter);
+        if (step.queueOnC)
+            boards.QueueReport(c, report);
+        ASSERT_NE(boards.ReadFilesWithTimeout(reads, step.timeout), 0);
+        EXPECT_EQ(boards.ClockMilliseconds(), step.clockAfter);
+        for (std::size_t i = 0; i < reads.size(); ++i) {
+            EXPECT_EQ(reads[i].bytesRead, step.bytes[i]) << "board " << i;
+            EXPECT_EQ(reads[i].result != 0, i != 3 || step.dAnswers) << "board " << i;
+        }
+    }
+    // A period of 0 makes a report every millisecond rather than no end of them.
+    boards.SetStreaming(c, true, 0);
+    boards.AdvanceClock(3);
+    ASSERT_NE(boards.ReadFilesWithTimeout(std::span(reads).first(3), 50), 0);
+    EXPECT_EQ(reads[2].bytesRead, 3u * 7u);
+    // More requests than one wait takes are refused whole.
+    std::vector<InputRead> tooMany(kMaxInputReads + 1, reads[0]);
+    EXPECT_EQ(boards.ReadFilesWithTimeout(tooMany, 50), 0);
+    EXPECT_EQ(tooMany[0].result, 0);
+    EXPECT_EQ(boards.ClockMilliseconds(), 13u);
+    for (const InputRead& read : reads)
+        EXPECT_NE(boards.CloseHandle(read.device), 0);
 }
 
 TEST_F(SimulatedBoardsTest, QueuedUnplugEndsTheReportsBeforeIt) {

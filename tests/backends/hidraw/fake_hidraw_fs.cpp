@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <poll.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <thread>
@@ -102,6 +103,20 @@ int Read(const char* path, char* buffer, size_t size, off_t, fuse_file_info*) {
     return static_cast<int>(count);
 }
 
+// Every node tells itself readable, as a file system without poll does, and an unplugged one
+// tells its hang-up as hidraw does: the read that follows finds out what is there. No wake-up is
+// ever sent, so the handle that would carry one is let go here (libfuse leaves that to the file
+// system, and leaks it when there is no poll at all).
+int Poll(const char* path, fuse_file_info*, fuse_pollhandle* handle, unsigned* events) {
+    if (handle != nullptr)
+        fuse_pollhandle_destroy(handle);
+    auto& state = StateOf();
+    const std::lock_guard lock(state.mutex);
+    const FakeNode* node = NodeAt(state, path);
+    *events = node == nullptr || node->Unplugged ? POLLERR | POLLHUP : POLLIN | POLLRDNORM;
+    return 0;
+}
+
 int Ioctl(const char* path, unsigned int command, void*, fuse_file_info*, unsigned int,
           void* data) {
     auto& state = StateOf();
@@ -152,6 +167,7 @@ std::unique_ptr<FakeHidrawFs> FakeHidrawFs::Mount(const std::filesystem::path& m
     operations.open = Open;
     operations.read = Read;
     operations.ioctl = Ioctl;
+    operations.poll = Poll;
     char name[] = "tensilo-fake-hidraw";
     char* argv[] = {name};
     fuse_args args = FUSE_ARGS_INIT(1, argv);

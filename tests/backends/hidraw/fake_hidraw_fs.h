@@ -1,8 +1,8 @@
 // Fake hidraw nodes for the transfer tests: a FUSE file system, served by a thread of the test
-// process, whose files hidrawN answer reads and the hidraw ioctls (HIDIOCGRAWINFO,
-// HIDIOCGFEATURE, HIDIOCSFEATURE) as the kernel's nodes do. Regular FUSE files get only
-// "restricted" ioctls, whose argument size and direction the kernel takes from the command
-// number; the hidraw commands encode both, so they pass.
+// process, whose files hidrawN answer reads, polls (always readable, or hung up once unplugged)
+// and the hidraw ioctls (HIDIOCGRAWINFO, HIDIOCGFEATURE, HIDIOCSFEATURE) as the kernel's nodes do.
+// Regular FUSE files get only "restricted" ioctls, whose argument size and direction the kernel
+// takes from the command number; the hidraw commands encode both, so they pass.
 #pragma once
 
 #include <cstdint>

@@ -182,6 +182,42 @@ TEST_F(HidrawFuse, UnpluggedDeviceFailsEverythingButTheClose) {
     EXPECT_EQ(LastFailureText(*api), "not an open handle");
 }
 
+// One wait over three nodes: the board's reports are read and framed, the numbered device is
+// gone, the keyboard has nothing. The --verbose log names the lost node with its own reason, which
+// the keyboard's empty read after it must not hide.
+TEST_F(HidrawFuse, OneWaitReadsTheReadyNodesAndTellsTheGoneOne) {
+    std::ostringstream log;
+    FailureLog logged(*api, log, "tensiloctl: ");
+    const auto node = [&](unsigned n) {
+        return (tree.Root() / "fuse" / ("hidraw" + std::to_string(n))).string();
+    };
+    std::vector<Bytes> buffers(3, Bytes(1000, 0xAB));
+    Overlapped records[3];
+    std::vector<InputRead> reads;
+    for (const unsigned n : {kBoardNode, kNumberedNode, kKeyboardNode}) {
+        const Handle handle = logged.CreateFileA(node(n), kGenericRead | kGenericWrite,
+                                                 kFileShareRead | kFileShareWrite, {},
+                                                 kOpenExisting, kFileFlagOverlapped);
+        ASSERT_TRUE(IsOpenHandle(handle));
+        reads.push_back({handle, buffers[n], &records[n], 77, 77});
+    }
+    Queue(kBoardNode, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}});
+    fake->With(kNumberedNode, [](FakeNode& n) { n.Unplugged = true; });
+    ASSERT_NE(logged.ReadFilesWithTimeout(reads, 5000), 0);
+    EXPECT_NE(reads[0].result, 0);
+    ASSERT_EQ(reads[0].bytesRead, 14u);
+    EXPECT_EQ(Bytes(buffers[0].begin(), buffers[0].begin() + 14),
+              (Bytes{0, 1, 2, 3, 4, 5, 6, 0, 7, 8, 9, 10, 11, 12}));
+    EXPECT_EQ(reads[1].result, 0);
+    EXPECT_EQ(reads[1].bytesRead, 0u);
+    EXPECT_NE(reads[2].result, 0);
+    EXPECT_EQ(reads[2].bytesRead, 0u);
+    EXPECT_EQ(log.str(),
+              "tensiloctl: ReadFile " + node(kNumberedNode) + " failed: Input/output error\n");
+    for (const InputRead& read : reads)
+        logged.CloseHandle(read.device);
+}
+
 TEST_F(HidrawFuse, AReadWithNothingWaitingIsNoFault) {
     const Handle read = Open(kBoardNode);
     EXPECT_EQ(Read(read), std::nullopt);

@@ -179,6 +179,10 @@ public:
         return inner_.ReadFileWithTimeout(device, buffer, bytesRead, overlapped,
                                           timeoutMilliseconds);
     }
+    std::int32_t ReadFilesWithTimeout(std::span<InputRead> reads,
+                                      std::uint32_t timeoutMilliseconds) override {
+        return inner_.ReadFilesWithTimeout(reads, timeoutMilliseconds);
+    }
     std::int32_t CloseHandle(Handle handle) override {
         const std::int32_t result = inner_.CloseHandle(handle);
         if (result != 0 && open_.erase(handle) == 1)
@@ -540,9 +544,10 @@ void CheckBufferLengths(HidApi& hid) {
 // the program opens a board for reading; messages written to the server are the reports.
 class ReportPipe {
 public:
-    explicit ReportPipe(HidApi& hid) : hid_(hid) {
+    // `suffix` tells apart the pipes of one check.
+    explicit ReportPipe(HidApi& hid, const std::string& suffix = {}) : hid_(hid) {
         const std::string name =
-            "\\\\.\\pipe\\tensilo-check-" + std::to_string(GetCurrentProcessId());
+            "\\\\.\\pipe\\tensilo-check-" + std::to_string(GetCurrentProcessId()) + suffix;
         server_ = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
                                    PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 4096,
                                    4096, 0, nullptr);
@@ -683,6 +688,66 @@ void CheckWaitingReads(HidApi& hid) {
     CHECK(hid.ReadFileWithTimeout(pipe.client, buffer, bytesRead, record, 1000) == 0);
     CHECK(bytesRead == 0);
     CHECK(CloseHandle(reinterpret_cast<HANDLE>(event)));
+}
+
+// One wait over two pipes, each read with its own event: it lasts its time while neither sends
+// and leaves no read pending; a message on either ends it, and every pipe hands out what it has
+// then; a pipe whose other end is gone fails alone.
+void CheckWaitOverSeveralReads(HidApi& hid) {
+    std::puts("check: one wait over several reads");
+    ReportPipe first(hid, "-first");
+    ReportPipe second(hid, "-second");
+    CHECK(first.Open() && second.Open());
+    if (!first.Open() || !second.Open())
+        return;
+    const std::vector<std::uint8_t> report = {0x00, 0x12, 0x34, 0x80, 0xFF, 0x7F, 0x01};
+    SecurityAttributes security;
+    std::vector<std::uint8_t> buffers[2] = {std::vector<std::uint8_t>(1000, 0xAB),
+                                            std::vector<std::uint8_t>(1000, 0xAB)};
+    Overlapped records[2];
+    InputRead reads[2];
+    for (int i = 0; i < 2; ++i) {
+        records[i].hEvent = hid.CreateEventA(security, true, true);
+        reads[i] = {i == 0 ? first.client : second.client, buffers[i], &records[i], 77, 77};
+    }
+    const auto waitMs = [&](std::uint32_t timeout, std::int32_t expected) {
+        const auto start = std::chrono::steady_clock::now();
+        CHECK(hid.ReadFilesWithTimeout(reads, timeout) == expected);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - start)
+            .count();
+    };
+    CHECK(waitMs(50, 1) >= 40);
+    for (const InputRead& read : reads)
+        CHECK(read.result != 0 && read.bytesRead == 0 &&
+              read.overlapped->Internal == kStatusCancelled);
+
+    std::thread sender([&] {
+        Sleep(200);
+        second.Send(report);
+    });
+    CHECK(waitMs(60000, 1) < 30000);
+    sender.join();
+    CHECK(reads[0].result != 0 && reads[0].bytesRead == 0);
+    CHECK(reads[1].result != 0 && reads[1].bytesRead == report.size());
+    CHECK(std::equal(report.begin(), report.end(), buffers[1].begin()));
+
+    CHECK(first.Send(report) && second.Send(report));
+    waitMs(0, 1);
+    CHECK(reads[0].bytesRead == report.size() && reads[1].bytesRead == report.size());
+
+    first.CloseServer();
+    CHECK(second.Send(report));
+    waitMs(60000, 1);
+    CHECK(reads[0].result == 0 && reads[0].bytesRead == 0);
+    CHECK(reads[1].result != 0 && reads[1].bytesRead == report.size());
+    const auto failure = hid.LastFailure();
+    CHECK(failure && failure->kind == SystemFailure::Kind::Failed);
+
+    std::vector<InputRead> tooMany(kMaxInputReads + 1, reads[1]);
+    CHECK(hid.ReadFilesWithTimeout(tooMany, 0) == 0);
+    for (const Overlapped& record : records)
+        CHECK(CloseHandle(reinterpret_cast<HANDLE>(record.hEvent)));
 }
 
 // Handles the backend opens or creates are inheritable exactly when the caller asks for it.
@@ -832,6 +897,7 @@ int main(int argc, char** argv) {
     CheckFailureReasons(*hid);
     CheckReadsWithData(*hid);
     CheckWaitingReads(*hid);
+    CheckWaitOverSeveralReads(*hid);
     CheckHandleInheritance(*hid);
     CheckBufferLengths(*hid);
     CheckWriteLocks(*hid, argv[0]);
