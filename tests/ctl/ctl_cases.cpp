@@ -13,7 +13,7 @@
 //                               as in scenario files
 //     demo                      the demo's two boards, TS-00417 and TS-00852, on a clock moved
 //                               by hand (by the waits of a watch), named by their serial numbers
-//     stream NAME               the board makes a report every 10 ms of the simulated clock
+//     stream NAME [MS]          the board makes a report every MS (10) ms of the simulated clock
 //     unplug NAME               queue an unplug behind the board's queued reports
 //     fail-once NAME CALL N     the CALL after N that succeed fails, once
 //     unplug-at NAME CALL N     the board is pulled out at the CALL after N that succeed: that
@@ -269,13 +269,16 @@ bool ReadBoardFaultLine(const std::vector<Token>& words,
                         const tensilo::scenario::BoardLines& lines) {
     using namespace tensilo;
     const std::string& command = words.front().raw;
-    if (command == "stream" || command == "unplug") {
+    if (command == "stream") {
+        NeedWords(words, 2, 3);
+        boards.SetStreaming(lines.Board(words[1].raw), true,
+                            words.size() == 3 ? Number(words[2], 60000, command)
+                                              : device::sim::SimulatedBoards::kDefaultStreamingPeriodMs);
+        return true;
+    }
+    if (command == "unplug") {
         NeedWords(words, 2, 2);
-        const auto board = lines.Board(words[1].raw);
-        if (command == "stream")
-            boards.SetStreaming(board, true);
-        else
-            boards.QueueUnplug(board);
+        boards.QueueUnplug(lines.Board(words[1].raw));
         return true;
     }
     if (command != "fail-once" && command != "unplug-at" && command != "ignore-bits")

@@ -35,3 +35,15 @@ bool BoardSession::ReadInput(std::span<std::uint8_t> buffer, std::uint32_t& byte
 }
 
 } // namespace tensilo::ctl
+
+namespace tensilo::ctl {
+
+device::InputRead BoardSession::InputRequest(std::span<std::uint8_t> buffer) {
+    device::InputRead request;
+    request.device = state_.ReadHandle;
+    request.buffer = buffer;
+    request.overlapped = &state_.ReadOverlapped;
+    return request;
+}
+
+} // namespace tensilo::ctl

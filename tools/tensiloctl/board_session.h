@@ -51,6 +51,9 @@ public:
     // Input reports: ReadFileWithTimeout on the read handle.
     bool ReadInput(std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
                    std::uint32_t timeoutMilliseconds);
+    // The board's part in a wait over several boards' input reports (ReadFilesWithTimeout), read
+    // into `buffer`.
+    device::InputRead InputRequest(std::span<std::uint8_t> buffer);
     // The board's write lock (device/board_write_lock.h), waited for at most its bound and held
     // until the guard goes.
     device::BoardWriteLock LockWrites() { return device::BoardWriteLock(hid_, state_.DeviceHandle); }

@@ -56,7 +56,7 @@ int RunCommand(const Invocation& invocation, device::HidApi& boards, const Conso
     case Command::Save:
         return SaveSettings(boards, invocation, console);
     case Command::Watch:
-        return WatchBoard(boards, invocation, console);
+        return WatchBoards(boards, invocation, console);
     case Command::Test:
         return TestBoards(boards, invocation, console);
     case Command::Gains:

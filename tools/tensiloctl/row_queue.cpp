@@ -11,7 +11,7 @@ void RowQueue::Push(const std::vector<WatchRow>& rows) {
     {
         const std::lock_guard lock(mutex_);
         for (const WatchRow& row : rows) {
-            if (rows_.size() < capacityRows_)
+            if (rows_.size() < capacityRows_ || row.boardLost)
                 rows_.push_back(row);
             else
                 ++dropped_;

@@ -13,20 +13,23 @@
 
 namespace tensilo::ctl {
 
-// One input report's values as a watch writes them.
+// One input report's values as a watch writes them, or the news that a board was lost.
 struct WatchRow {
     std::uint64_t milliseconds = 0; // since the start, when its read returned
     std::uint16_t loadCell = 0;
     std::uint16_t pot1 = 0;
     std::uint16_t pot2 = 0;
-    std::uint16_t board = 0; // the board's place among those watched
+    std::uint8_t board = 0; // the board's place among those watched (at most 64)
+    bool boardLost = false; // no values: the board was lost here
 };
+static_assert(sizeof(WatchRow) == 16, "the queue's bound counts rows of 16 bytes");
 
 class RowQueue {
 public:
     explicit RowQueue(std::size_t capacityBytes);
 
-    // Adds the rows of one read, in order; those past the capacity are dropped and counted.
+    // Adds the rows of one wait, in order; those past the capacity are dropped and counted (the
+    // news of a lost board is never dropped).
     void Push(const std::vector<WatchRow>& rows);
     // No more rows will come.
     void EndReading();

@@ -3,11 +3,9 @@
 #include "protocol/input_report.h"
 #include "tools/tensiloctl/board_choice.h"
 #include "tools/tensiloctl/printable_text.h"
-#include "tools/tensiloctl/row_queue.h"
+#include "tools/tensiloctl/watch_reading.h"
 
-#include <algorithm>
-#include <array>
-#include <atomic>
+#include <memory>
 #include <ostream>
 #include <thread>
 
@@ -22,117 +20,76 @@ std::string SecondsText(std::uint64_t milliseconds) {
            decimals;
 }
 
-// What ends the reading, besides the board.
-struct ReadingLimits {
-    std::optional<std::uint64_t> count;
-    std::optional<std::uint64_t> timeLimitMs;
-};
-
-// How the reading ended.
-struct ReadingOutcome {
-    bool lost = false;
-};
-
-// The rows of the whole reports one read returned, each stamped `milliseconds`; at most `room`.
-std::vector<WatchRow> RowsOfRead(std::span<const std::uint8_t> read, std::size_t reportLength,
-                                 std::uint64_t milliseconds, std::uint64_t room) {
-    std::vector<WatchRow> rows;
-    for (std::size_t at = 0; at + reportLength <= read.size() && rows.size() < room;
-         at += reportLength) {
-        const auto sample = protocol::DecodeInputReport(read, at);
-        if (!sample)
-            break;
-        rows.push_back({milliseconds, sample->LoadCellValue, sample->Pot1Value,
-                        sample->Pot2Value, 0});
-    }
-    return rows;
+// A serial number as a CSV field: quoted when it holds a comma or a quote.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (const char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
 }
 
-// The thread that reads: waiting reads of the board, each read's rows into `queue`, until the
-// limits, a request to stop, or `stopReading`.
-ReadingOutcome ReadBoard(BoardSession& board, const ReadingLimits& limits, const Console& console,
-                         const std::atomic<bool>& stopReading, RowQueue& queue) {
-    const std::size_t reportLength = board.Capabilities().InputReportByteLength;
-    // The window's read buffer: 1000 bytes asked for, of 1001.
-    std::array<std::uint8_t, protocol::kInputBufferSize> buffer{};
-    const auto request = std::span(buffer).first(protocol::kInputReadLength);
-    const std::uint64_t start = console.milliseconds();
-    std::uint64_t rows = 0;
-    while (!stopReading && console.stop.Signal() == 0 && (!limits.count || rows < *limits.count)) {
-        std::uint64_t wait = kLongestWaitMs;
-        if (limits.timeLimitMs) {
-            const std::uint64_t elapsed = console.milliseconds() - start;
-            if (elapsed >= *limits.timeLimitMs)
-                break;
-            wait = std::min(wait, *limits.timeLimitMs - elapsed);
-        }
-        std::uint32_t bytesRead = 0;
-        if (!board.ReadInput(request, bytesRead, static_cast<std::uint32_t>(wait)))
-            return {true};
-        const std::uint64_t now = console.milliseconds() - start;
-        const auto read = std::span<const std::uint8_t>(buffer).first(
-            std::min<std::size_t>(bytesRead, request.size()));
-        const auto room = limits.count ? *limits.count - rows : UINT64_MAX;
-        const std::vector<WatchRow> taken = RowsOfRead(read, reportLength, now, room);
-        rows += taken.size();
-        queue.Push(taken);
-    }
-    return {false};
-}
+// How rows are written: the separator and, with --all, each board's serial number as it is shown.
+struct RowForm {
+    char separator = '\t';
+    std::vector<std::string> serials; // empty: one board, no serial field
+};
 
-// Writes one row as the watch prints it.
-void WriteRow(const WatchRow& row, char separator, std::ostream& out) {
-    out << SecondsText(row.milliseconds) << separator << row.loadCell << separator << row.pot1
-        << separator << row.pot2 << '\n';
+void WriteRow(const WatchRow& row, const RowForm& form, std::ostream& out) {
+    out << SecondsText(row.milliseconds) << form.separator;
+    if (!form.serials.empty())
+        out << form.serials[row.board] << form.separator;
+    out << row.loadCell << form.separator << row.pot1 << form.separator << row.pot2 << '\n';
 }
 
 // The thread that writes: every row the reading hands over, flushed as it comes, until the
-// reading has ended and every row is written, or the output fails (which ends the reading).
-void WriteRows(RowQueue& queue, bool csv, const Console& console,
-               std::atomic<bool>& stopReading) {
-    const char separator = csv ? ',' : '\t';
+// reading has ended and every row is written, or the output fails (which ends the reading). A
+// lost board is said when its news comes; the status is then at least kBoardFault.
+int WriteRows(RowQueue& queue, const RowForm& form, const std::vector<BoardSession*>& boards,
+              const Console& console, std::atomic<bool>& stopReading) {
+    int status = kDone;
     std::vector<WatchRow> rows;
     while (queue.Take(rows)) {
-        for (const WatchRow& row : rows)
-            WriteRow(row, separator, console.out);
+        for (const WatchRow& row : rows) {
+            if (!row.boardLost) {
+                WriteRow(row, form, console.out);
+                continue;
+            }
+            console.Say(Printable(boards[row.board]->Serial()) +
+                        " was lost while it was watched: unplugged, or it stopped answering");
+            status = kBoardFault;
+        }
         // Written as they come, so that a reader sees each report soon after it is read.
         console.out.flush();
         if (console.output.Fault()) {
             stopReading = true;
-            return;
+            break;
         }
     }
+    return status;
 }
 
-int Watch(BoardSession& board, const Invocation& invocation, const Console& console) {
-    const std::size_t reportLength = board.Capabilities().InputReportByteLength;
-    const std::string serial = Printable(board.Serial());
-    if (reportLength < protocol::kMinInputReportLength) {
-        console.Say(serial + "'s input reports (" + std::to_string(reportLength) +
-                    " bytes) are too short to hold the three values");
-        return kBoardFault;
-    }
+// Watches `boards`, whose input reports hold the three values.
+int Watch(const std::vector<BoardSession*>& boards, const Invocation& invocation, bool all,
+          const Console& console) {
+    RowForm form{invocation.csv ? ',' : '\t', {}};
+    if (all)
+        for (const BoardSession* board : boards)
+            form.serials.push_back(invocation.csv ? CsvField(Printable(board->Serial()))
+                                                  : Printable(board->Serial()));
     if (invocation.csv)
-        console.out << "time_s,load_cell,pot1,pot2\n" << std::flush;
-
+        console.out << (all ? "time_s,serial,load_cell,pot1,pot2\n" : "time_s,load_cell,pot1,pot2\n")
+                    << std::flush;
     // A request to stop ends the watch as --count does: it is held, and the reading ends.
     const HeldStops held(console.stop);
     RowQueue queue(console.watchQueueBytes);
     std::atomic<bool> stopReading = false;
-    ReadingOutcome outcome;
     std::thread reader([&] {
-        outcome = ReadBoard(board, {invocation.count, invocation.timeLimitMs}, console,
-                            stopReading, queue);
-        queue.EndReading();
+        ReadBoards(boards, {invocation.count, invocation.timeLimitMs}, console, stopReading, queue);
     });
-    WriteRows(queue, invocation.csv, console, stopReading);
+    int status = WriteRows(queue, form, boards, console, stopReading);
     reader.join();
-
-    int status = kDone;
-    if (outcome.lost) {
-        console.Say(serial + " was lost while it was watched: unplugged, or it stopped answering");
-        status = kBoardFault;
-    }
     if (const std::uint64_t dropped = queue.Dropped(); dropped > 0) {
         console.Say(std::to_string(dropped) +
                     " reports were dropped: the output was not read fast enough");
@@ -141,12 +98,60 @@ int Watch(BoardSession& board, const Invocation& invocation, const Console& cons
     return status;
 }
 
+// Whether the board's input reports hold the three values; says so when not.
+bool ReportsHoldValues(const BoardSession& board, const Console& console) {
+    const std::size_t length = board.Capabilities().InputReportByteLength;
+    if (length >= protocol::kMinInputReportLength)
+        return true;
+    console.Say(Printable(board.Serial()) + "'s input reports (" + std::to_string(length) +
+                " bytes) are too short to hold the three values");
+    return false;
+}
+
+// --all: every board plugged in at the start that opens and holds the three values (the others
+// named and left out), at most as many as one wait takes.
+int WatchAll(device::HidApi& hid, const Invocation& invocation, const Console& console) {
+    const BoardsPresent present = FindBoards(hid);
+    int status = detail::SayWhatAllLeftOut(present, console) == kNoBoard ? kBoardFault : kDone;
+    std::vector<std::unique_ptr<BoardSession>> sessions;
+    std::vector<BoardSession*> boards;
+    for (const BoardTarget& target : TargetsOf(present)) {
+        auto session = std::make_unique<BoardSession>(hid, target);
+        if (!session->IsOpen()) {
+            console.Say("the board " + Printable(target.serial) +
+                        " could not be opened; it is left out");
+            status = kBoardFault;
+        } else if (boards.size() == device::kMaxInputReads) {
+            console.Say("only " + std::to_string(device::kMaxInputReads) +
+                        " boards are watched at once; " + Printable(target.serial) +
+                        " is left out");
+            status = kBoardFault;
+        } else if (!ReportsHoldValues(*session, console)) {
+            status = kBoardFault;
+        } else {
+            boards.push_back(session.get());
+            sessions.push_back(std::move(session));
+        }
+    }
+    if (boards.empty()) {
+        if (!present.serials.empty())
+            console.Say("no board is left to watch");
+        return kNoBoard;
+    }
+    return std::max(status, Watch(boards, invocation, true, console));
+}
+
 } // namespace
 
-int WatchBoard(device::HidApi& hid, const Invocation& invocation, const Console& console) {
-    const int status = WithChosenBoard(hid, invocation.board, console, [&](BoardSession& board) {
-        return Watch(board, invocation, console);
-    });
+int WatchBoards(device::HidApi& hid, const Invocation& invocation, const Console& console) {
+    const int status =
+        invocation.all
+            ? WatchAll(hid, invocation, console)
+            : WithChosenBoard(hid, invocation.board, console, [&](BoardSession& board) {
+                  if (!ReportsHoldValues(board, console))
+                      return static_cast<int>(kBoardFault);
+                  return Watch({&board}, invocation, false, console);
+              });
     return console.FinishOutput(status);
 }
 
