@@ -1,5 +1,9 @@
 #include "tools/tensiloctl/board_session.h"
 
+#include "protocol/input_report.h"
+
+#include <array>
+
 namespace tensilo::ctl {
 
 BoardSession::BoardSession(device::HidApi& hid, const BoardTarget& target)
@@ -37,6 +41,16 @@ bool BoardSession::ReadInput(std::span<std::uint8_t> buffer, std::uint32_t& byte
 } // namespace tensilo::ctl
 
 namespace tensilo::ctl {
+
+void BoardSession::DropWaitingReports() {
+    std::array<std::uint8_t, protocol::kInputBufferSize> buffer{};
+    const auto request = std::span(buffer).first(protocol::kInputReadLength);
+    std::uint32_t bytesRead = 0;
+    // A board that reports faster than it is read could keep this going: a bound stops it.
+    for (int reads = 0; reads < 100; ++reads)
+        if (!ReadInput(request, bytesRead, 0) || bytesRead == 0)
+            return;
+}
 
 device::InputRead BoardSession::InputRequest(std::span<std::uint8_t> buffer) {
     device::InputRead request;

@@ -51,6 +51,9 @@ public:
     // Input reports: ReadFileWithTimeout on the read handle.
     bool ReadInput(std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
                    std::uint32_t timeoutMilliseconds);
+    // Reads and drops the input reports waiting since the board was opened, so that what is read
+    // next arrives from now on.
+    void DropWaitingReports();
     // The board's part in a wait over several boards' input reports (ReadFilesWithTimeout), read
     // into `buffer`.
     device::InputRead InputRequest(std::span<std::uint8_t> buffer);

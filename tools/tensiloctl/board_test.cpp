@@ -107,21 +107,13 @@ struct StreamCount {
     bool stopped = false;
 };
 
-// Reads and drops the reports waiting since the board was opened, so that the second counted
-// holds only reports that arrive in it.
-void DropWaitingReports(BoardSession& board, std::span<std::uint8_t> request) {
-    std::uint32_t bytesRead = 0;
-    for (int reads = 0; reads < 100; ++reads)
-        if (!board.ReadInput(request, bytesRead, 0) || bytesRead == 0)
-            return;
-}
-
 StreamCount CountStream(BoardSession& board, const Console& console) {
     std::array<std::uint8_t, protocol::kInputBufferSize> buffer{};
     const auto request = std::span(buffer).first(protocol::kInputReadLength);
     const std::size_t reportLength = board.Capabilities().InputReportByteLength;
     StreamCount count;
-    DropWaitingReports(board, request);
+    // The second counted holds only reports that arrive in it.
+    board.DropWaitingReports();
     const std::uint64_t start = console.milliseconds();
     std::uint64_t last = start;
     for (std::uint64_t now = start; now - start < kStreamCheckMs; now = console.milliseconds()) {

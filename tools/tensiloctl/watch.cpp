@@ -138,6 +138,10 @@ int WatchAll(device::HidApi& hid, const Invocation& invocation, const Console& c
             console.Say("no board is left to watch");
         return kNoBoard;
     }
+    // The boards opened first would otherwise start with what piled up while the others were
+    // opened, more than the system keeps: each board's rows start now, without a gap.
+    for (BoardSession* board : boards)
+        board->DropWaitingReports();
     return std::max(status, Watch(boards, invocation, true, console));
 }
 
