@@ -5,6 +5,7 @@
 #include "tools/tensiloctl/printable_text.h"
 #include "tools/tensiloctl/watch_reading.h"
 
+#include <charconv>
 #include <memory>
 #include <ostream>
 #include <thread>
@@ -13,11 +14,15 @@ namespace tensilo::ctl {
 
 namespace {
 
-// Milliseconds as seconds with three decimals: 12 gives "0.012".
-std::string SecondsText(std::uint64_t milliseconds) {
-    std::string decimals = std::to_string(milliseconds % 1000);
-    return std::to_string(milliseconds / 1000) + "." + std::string(3 - decimals.size(), '0') +
-           decimals;
+// Milliseconds as seconds with three decimals ("0.012") at `at`; the end of what was written.
+char* WriteSeconds(char* at, char* end, std::uint64_t milliseconds) {
+    at = std::to_chars(at, end, milliseconds / 1000).ptr;
+    const auto thousandths = static_cast<unsigned>(milliseconds % 1000);
+    *at++ = '.';
+    *at++ = static_cast<char>('0' + thousandths / 100);
+    *at++ = static_cast<char>('0' + thousandths / 10 % 10);
+    *at++ = static_cast<char>('0' + thousandths % 10);
+    return at;
 }
 
 // A serial number as a CSV field: quoted when it holds a comma or a quote.
@@ -36,11 +41,24 @@ struct RowForm {
     std::vector<std::string> serials; // empty: one board, no serial field
 };
 
+// One row, made in a buffer and written at once: a watch writes thousands of rows a second.
 void WriteRow(const WatchRow& row, const RowForm& form, std::ostream& out) {
-    out << SecondsText(row.milliseconds) << form.separator;
-    if (!form.serials.empty())
-        out << form.serials[row.board] << form.separator;
-    out << row.loadCell << form.separator << row.pot1 << form.separator << row.pot2 << '\n';
+    char line[64];
+    char* const end = line + sizeof line;
+    char* at = WriteSeconds(line, end, row.milliseconds);
+    *at++ = form.separator;
+    if (!form.serials.empty()) {
+        out.write(line, at - line);
+        out << form.serials[row.board];
+        at = line;
+        *at++ = form.separator;
+    }
+    for (const std::uint16_t value : {row.loadCell, row.pot1, row.pot2}) {
+        at = std::to_chars(at, end, value).ptr;
+        *at++ = form.separator;
+    }
+    at[-1] = '\n';
+    out.write(line, at - line);
 }
 
 // The thread that writes: every row the reading hands over, flushed as it comes, until the
