@@ -7,7 +7,9 @@
 #   Qt's own messages, which must reach standard error;
 # - tensilo-hid-list.exe, which must list Wine's two HID interfaces;
 # - tensiloctl.exe over the demo's boards, which must print what the Linux tensiloctl (the
-#   environment's TENSILOCTL) prints.
+#   environment's TENSILOCTL) prints, its output into a full disk, and Ctrl-C;
+# - every case file of tensiloctl (the environment's TENSILOCTL_CASES: a folder), by
+#   tensiloctl-cases.exe, which must pass as it passes on Linux.
 # Usage: run-programs.sh WINDOWS_BIN LINUX_SCENARIO_RUNNER SCENARIO_FILE...
 set -euo pipefail
 windows_bin=$1
@@ -162,6 +164,15 @@ set +m
 expect "Ctrl-C ends tensiloctl.exe's load at once, as Ctrl-C ends a program (got $status)" \
     test "$status" -eq 58
 expect "Ctrl-C: nothing written" test ! -s "$work/atonce.out"
+
+echo "=== tensiloctl's case files, by tensiloctl-cases.exe"
+: "${TENSILOCTL_CASES:?the folder of tensiloctl's case files is given as TENSILOCTL_CASES}"
+for cases in "$TENSILOCTL_CASES"/*.cases; do
+    run cases wine "$windows_bin/tensiloctl-cases.exe" "$(winepath -w "$cases" 2>/dev/null)"
+    tail -n 1 "$work/cases.out"
+    grep -A12 FAILED "$work/cases.out" || true
+    expect "tensiloctl's $(basename "$cases") passes on Windows" test "$(cat "$work/cases.status")" -eq 0
+done
 
 echo "windows programs: $passed passed, $failed failed"
 [[ $failed -eq 0 ]]
