@@ -253,10 +253,16 @@ public:
     // not held up). Returns 0, with `bytesRead` 0, when the device is gone or the read failed:
     // the result alone tells a board that sent nothing from a board that was lost. Like ReadFile
     // it leaves nothing pending when it returns, so the caller may release `buffer` and re-arm
-    // `overlapped` at once; `bytesRead` never exceeds buffer.size().
+    // `overlapped` at once; `bytesRead` never exceeds buffer.size(). It is the wait over several
+    // devices (ReadFilesWithTimeout) with one request, which is what every backend does.
     virtual std::int32_t ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
                                              std::uint32_t& bytesRead, Overlapped& overlapped,
-                                             std::uint32_t timeoutMilliseconds) = 0;
+                                             std::uint32_t timeoutMilliseconds) {
+        InputRead read{device, buffer, &overlapped, 0, 0};
+        ReadFilesWithTimeout(std::span(&read, 1), timeoutMilliseconds);
+        bytesRead = read.bytesRead;
+        return read.result;
+    }
 
     // Waits up to `timeoutMilliseconds` for an input report on any of the devices of `reads` (0:
     // it does not wait), then fills every request with what a ReadFile of its device would give at

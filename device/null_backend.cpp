@@ -60,13 +60,6 @@ std::int32_t NullHidApi::ReadFile(Handle, std::span<std::uint8_t>, std::uint32_t
     return 0;
 }
 
-std::int32_t NullHidApi::ReadFileWithTimeout(Handle, std::span<std::uint8_t>,
-                                             std::uint32_t& bytesRead, Overlapped&, std::uint32_t) {
-    // No device is ever open here: a read on any value fails at once, as ReadFile's does.
-    bytesRead = 0;
-    return 0;
-}
-
 std::int32_t NullHidApi::ReadFilesWithTimeout(std::span<InputRead> reads, std::uint32_t) {
     // Every request fails at once: no device is open, and a lost device ends the wait.
     return ClearInputReads(reads) ? 1 : 0;

@@ -76,15 +76,6 @@ std::int32_t HidrawHidApi::ReadFile(Handle device, std::span<std::uint8_t> buffe
     return 1;
 }
 
-std::int32_t HidrawHidApi::ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
-                                               std::uint32_t& bytesRead, Overlapped& overlapped,
-                                               std::uint32_t timeoutMilliseconds) {
-    InputRead read{device, buffer, &overlapped, 0, 0};
-    ReadFilesWithTimeout(std::span(&read, 1), timeoutMilliseconds);
-    bytesRead = read.bytesRead;
-    return read.result;
-}
-
 std::int32_t HidrawHidApi::ReadFilesWithTimeout(std::span<InputRead> reads,
                                                 std::uint32_t timeoutMilliseconds) {
     if (!ClearInputReads(reads))

@@ -57,15 +57,6 @@ std::int32_t SimulatedBoards::ReadFile(Handle device, std::span<std::uint8_t> bu
     return TakeQueuedReports(*board, buffer, bytesRead);
 }
 
-std::int32_t SimulatedBoards::ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
-                                                  std::uint32_t& bytesRead, Overlapped& overlapped,
-                                                  std::uint32_t timeoutMilliseconds) {
-    InputRead read{device, buffer, &overlapped, 0, 0};
-    ReadFilesWithTimeout(std::span(&read, 1), timeoutMilliseconds);
-    bytesRead = read.bytesRead;
-    return read.result;
-}
-
 std::int32_t SimulatedBoards::ReadFilesWithTimeout(std::span<InputRead> reads,
                                                    std::uint32_t timeoutMilliseconds) {
     if (!ClearInputReads(reads))

@@ -71,9 +71,6 @@ public:
                         bool initialState) override;
     std::int32_t ReadFile(Handle device, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
                           Overlapped& overlapped) override;
-    std::int32_t ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
-                                     std::uint32_t& bytesRead, Overlapped& overlapped,
-                                     std::uint32_t timeoutMilliseconds) override;
     std::int32_t ReadFilesWithTimeout(std::span<InputRead> reads,
                                       std::uint32_t timeoutMilliseconds) override;
     std::int32_t CloseHandle(Handle handle) override;

@@ -10,14 +10,7 @@
 #include "device/usb_id_text.h"
 #include "device/win32/win32_input_reads.h"
 #include "device/win32/win32_write_locks.h"
-
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "device/win32/windows_headers.h"
 
 #include <setupapi.h>
 
@@ -336,15 +329,6 @@ public:
             return FailWithCode(outcome.error);
         bytesRead = CountRead(outcome, buffer);
         return 1;
-    }
-
-    std::int32_t ReadFileWithTimeout(Handle device, std::span<std::uint8_t> buffer,
-                                     std::uint32_t& bytesRead, Overlapped& overlapped,
-                                     std::uint32_t timeoutMilliseconds) override {
-        InputRead read{device, buffer, &overlapped, 0, 0};
-        ReadFilesWithTimeout(std::span(&read, 1), timeoutMilliseconds);
-        bytesRead = read.bytesRead;
-        return read.result;
     }
 
     std::int32_t ReadFilesWithTimeout(std::span<InputRead> reads,

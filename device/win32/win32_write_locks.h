@@ -10,13 +10,7 @@
 
 #include "device/hid_api.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "device/win32/windows_headers.h"
 
 #include <map>
 #include <string>

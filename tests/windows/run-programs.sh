@@ -166,8 +166,11 @@ expect "Ctrl-C ends tensiloctl.exe's load at once, as Ctrl-C ends a program (got
 expect "Ctrl-C: nothing written" test ! -s "$work/atonce.out"
 
 echo "=== tensiloctl's case files, by tensiloctl-cases.exe"
-: "${TENSILOCTL_CASES:?the folder of tensiloctl's case files is given as TENSILOCTL_CASES}"
+: "${TENSILOCTL_CASES:?the folder of the tensiloctl case files is given as TENSILOCTL_CASES}"
+mkdir "$work/cases"
 for cases in "$TENSILOCTL_CASES"/*.cases; do
+    sed -f "$(dirname "$0")/ctl-cases-on-windows.sed" "$cases" >"$work/cases/${cases##*/}"
+    cases=$work/cases/${cases##*/}
     run cases wine "$windows_bin/tensiloctl-cases.exe" "$(winepath -w "$cases" 2>/dev/null)"
     tail -n 1 "$work/cases.out"
     grep -A12 FAILED "$work/cases.out" || true
