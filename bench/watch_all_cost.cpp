@@ -133,11 +133,16 @@ int main(int argc, char** argv) {
                                               std::chrono::steady_clock::now() - start)
                                               .count());
     };
-    const ctl::Console console{input, out, output, err, stops, milliseconds,
+    const ctl::Console console{input,
+                               out,
+                               output,
+                               err,
+                               stops,
+                               milliseconds,
                                [] { return device::NoAccessHint(std::nullopt); }};
     const double processorBefore = ProcessorSeconds();
-    const int status = ctl::Run(
-        {"watch", "--all", "--csv", "--seconds", std::to_string(seconds)}, boards, console);
+    const int status = ctl::Run({"watch", "--all", "--csv", "--seconds", std::to_string(seconds)},
+                                boards, console);
     const double processor = ProcessorSeconds() - processorBefore;
     const double wall = static_cast<double>(milliseconds()) / 1e3;
 

@@ -40,9 +40,9 @@
 //     --- absent NAME           the file NAME must not be there after the run (no text follows)
 //
 // Exit status: 0 when every case gave what it must, 1 when one did not (what differs is
-// printed), 2 for a mistake in a file (FILE:LINE: message), a file without a case among them. With --print, each case's actual
-// sections are printed instead of compared, for writing a new case (check them before taking
-// them).
+// printed), 2 for a mistake in a file (FILE:LINE: message), a file without a case among them. With
+// --print, each case's actual sections are printed instead of compared, for writing a new case
+// (check them before taking them).
 #include "device/access_hint.h"
 #include "device/sim/demo_boards.h"
 #include "device/sim/simulated_boards.h"
@@ -258,9 +258,8 @@ int SignalNamed(const Token& token) {
 // Throws ScenarioError unless the line has from `least` to `most` words, its command among them.
 void NeedWords(const std::vector<Token>& words, std::size_t least, std::size_t most) {
     if (words.size() < least || words.size() > most)
-        throw ScenarioError("usage: " + words.front().raw + " takes " +
-                            std::to_string(least - 1) + " argument(s)" +
-                            (most > least ? " or more" : ""));
+        throw ScenarioError("usage: " + words.front().raw + " takes " + std::to_string(least - 1) +
+                            " argument(s)" + (most > least ? " or more" : ""));
 }
 
 // Runs a line that makes a board stream or misbehave; false for any other line.
@@ -272,8 +271,9 @@ bool ReadBoardFaultLine(const std::vector<Token>& words,
     if (command == "stream") {
         NeedWords(words, 2, 3);
         boards.SetStreaming(lines.Board(words[1].raw), true,
-                            words.size() == 3 ? Number(words[2], 60000, command)
-                                              : device::sim::SimulatedBoards::kDefaultStreamingPeriodMs);
+                            words.size() == 3
+                                ? Number(words[2], 60000, command)
+                                : device::sim::SimulatedBoards::kDefaultStreamingPeriodMs);
         return true;
     }
     if (command == "unplug") {
@@ -317,8 +317,7 @@ void ReadSetupLine(const std::vector<Token>& words, tensilo::device::sim::Simula
         setup.stopSignal = words.size() == 3 ? SignalNamed(words[2]) : SIGINT;
     } else if (command == "output-closes-after" || command == "output-full-after") {
         need(2, 2);
-        setup.output.linesBeforeFault =
-            static_cast<int>(Number(words[1], 1000000, command));
+        setup.output.linesBeforeFault = static_cast<int>(Number(words[1], 1000000, command));
         setup.output.fault = command == "output-full-after" ? ENOSPC : EPIPE;
     } else if (command == "watch-queue-bytes") {
         need(2, 2);
@@ -409,7 +408,12 @@ Outcome RunCase(const Case& testCase, const fs::path& folder) {
         }
     });
     ctl::Console console{
-        input, out, output, err, stops, [&] { return boards.ClockMilliseconds(); },
+        input,
+        out,
+        output,
+        err,
+        stops,
+        [&] { return boards.ClockMilliseconds(); },
         [] { return device::NoAccessHint(std::nullopt); },
     };
     if (setup.watchQueueBytes)

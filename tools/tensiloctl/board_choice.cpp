@@ -96,8 +96,8 @@ int SayNotOpened(device::HidApi& hid, const BoardTarget& target, const Console& 
                     RefusedBoards(present.refusedPaths));
         console.SayAccessHint();
     } else if (!present.serials.empty()) {
-        console.Say("no board with serial number " + serial + " is plugged in; plugged in: " +
-                    Joined(present.serials));
+        console.Say("no board with serial number " + serial +
+                    " is plugged in; plugged in: " + Joined(present.serials));
     } else {
         console.Say("no board with serial number " + serial + " is plugged in");
     }

@@ -87,10 +87,10 @@ int ForEachBoard(device::HidApi& hid, const std::optional<std::string>& board, b
     int worst = kDone;
     for (std::size_t i = 0; i < targets.size(); ++i) {
         if (console.stop.Signal() != 0)
-            return detail::Worse(worst, detail::SayStoppedBefore(
-                                            {targets.begin() + static_cast<std::ptrdiff_t>(i),
-                                             targets.end()},
-                                            undone, console));
+            return detail::Worse(
+                worst, detail::SayStoppedBefore(
+                           {targets.begin() + static_cast<std::ptrdiff_t>(i), targets.end()},
+                           undone, console));
         worst = detail::Worse(worst, WithOpenedBoard(hid, targets[i], console, work));
     }
     worst = detail::Worse(worst, detail::SayWhatAllLeftOut(present, console));

@@ -59,7 +59,9 @@ public:
     device::InputRead InputRequest(std::span<std::uint8_t> buffer);
     // The board's write lock (device/board_write_lock.h), waited for at most its bound and held
     // until the guard goes.
-    device::BoardWriteLock LockWrites() { return device::BoardWriteLock(hid_, state_.DeviceHandle); }
+    device::BoardWriteLock LockWrites() {
+        return device::BoardWriteLock(hid_, state_.DeviceHandle);
+    }
 
 private:
     device::HidApi& hid_;

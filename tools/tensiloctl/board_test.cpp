@@ -50,8 +50,8 @@ CheckResult CheckIdentity(BoardSession& board) {
                            Hex4(device::BoardProductId));
     if (board.Serial().empty())
         problems.push_back("an empty serial number");
-    for (const auto& [text, what] : {std::pair{&details.manufacturer, "manufacturer"},
-                                     std::pair{&details.product, "product"}})
+    for (const auto& [text, what] :
+         {std::pair{&details.manufacturer, "manufacturer"}, std::pair{&details.product, "product"}})
         if (std::string problem = StringProblem(*text, what); !problem.empty())
             problems.push_back(problem);
     if (!problems.empty()) {

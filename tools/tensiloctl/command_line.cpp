@@ -166,8 +166,8 @@ std::optional<std::string> TakeValue(const OptionEntry& entry, std::string_view 
 // Keeps the value of an option that takes one; a mistake when it was given before.
 std::optional<std::string> KeepValue(const OptionEntry& entry, std::string value,
                                      CommandWords& read) {
-    std::string* slot = entry.option == kBoard ? &read.board
-                        : entry.option == kCount ? &read.count
+    std::string* slot = entry.option == kBoard     ? &read.board
+                        : entry.option == kCount   ? &read.count
                         : entry.option == kSeconds ? &read.seconds
                                                    : nullptr;
     if (slot == nullptr)
@@ -236,8 +236,8 @@ std::optional<std::uint64_t> PositiveWholeNumber(const std::string& text) {
 
 // "1021 is not a gain the board can hold; nearest: 1020, 1022".
 std::string NotAGain(std::string_view text, const protocol::GainTextMatch& match) {
-    return Echoed(text) + " is not a gain the board can hold; nearest: " +
-           protocol::NearestGainsText(match);
+    return Echoed(text) +
+           " is not a gain the board can hold; nearest: " + protocol::NearestGainsText(match);
 }
 
 // One KEY=GAIN of set into `items`; a mistake when it is wrong.
@@ -256,7 +256,8 @@ std::optional<std::string> ReadGain(const std::string& argument, bool nearest,
         return key + " is given more than once";
     const auto match = protocol::MatchGainText(value);
     if (!match)
-        return Echoed(argument) + ": a gain is written in plain decimal with a point, as 500 or 2.5";
+        return Echoed(argument) +
+               ": a gain is written in plain decimal with a point, as 500 or 2.5";
     if (!match->exact && !nearest)
         return NotAGain(value, *match);
     item = match->nearest;
@@ -295,7 +296,8 @@ std::optional<std::string> ReadOptionValues(const CommandWords& read, Invocation
     if ((read.given & kCount) != 0) {
         invocation.count = PositiveWholeNumber(read.count);
         if (!invocation.count)
-            return std::string("--count takes a whole number of reports, from 1 to 999999999999999");
+            return std::string(
+                "--count takes a whole number of reports, from 1 to 999999999999999");
     }
     if ((read.given & kSeconds) != 0) {
         const auto value = protocol::ParseDecimal(read.seconds);
@@ -311,8 +313,8 @@ std::optional<std::string> ReadOptionValues(const CommandWords& read, Invocation
 }
 
 // The arguments of the command, by command.
-std::optional<std::string> ReadArguments(const std::vector<std::string>& positional,
-                                         bool nearest, Invocation& invocation) {
+std::optional<std::string> ReadArguments(const std::vector<std::string>& positional, bool nearest,
+                                         Invocation& invocation) {
     const std::string name = CommandName(invocation.command);
     switch (invocation.command) {
     case Command::Set:
@@ -346,9 +348,8 @@ std::optional<std::string> ReadArguments(const std::vector<std::string>& positio
 }
 
 // The options before the command; `at` is left at the command. A mistake when one is wrong.
-std::optional<std::string> ReadGlobalOptions(const std::vector<std::string>& words,
-                                             std::size_t& at, Invocation& invocation,
-                                             bool& version) {
+std::optional<std::string> ReadGlobalOptions(const std::vector<std::string>& words, std::size_t& at,
+                                             Invocation& invocation, bool& version) {
     for (; at < words.size(); ++at) {
         const std::string& word = words[at];
         if (word == "--version")

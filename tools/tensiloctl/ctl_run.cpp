@@ -85,8 +85,7 @@ int Run(const std::vector<std::string>& arguments, device::HidApi& hid, const Co
         break;
     }
     device::FailureLog logged(hid, console.err, "tensiloctl: ");
-    device::HidApi& boards =
-        parsed.invocation.verbose ? static_cast<device::HidApi&>(logged) : hid;
+    device::HidApi& boards = parsed.invocation.verbose ? static_cast<device::HidApi&>(logged) : hid;
     return RunCommand(parsed.invocation, boards, console);
 }
 

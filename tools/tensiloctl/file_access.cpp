@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <system_error>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <system_error>
 
 #ifdef _WIN32
 #include <io.h>
@@ -28,8 +28,8 @@ enum class TargetKind { Missing, Regular, InPlace, AppendInPlace, Unreadable };
 using FileStatus = struct _stat64;
 
 std::wstring Wide(const std::string& utf8) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(),
-                                           static_cast<int>(utf8.size()), nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
                         length);
@@ -54,9 +54,9 @@ int SyncFile(int descriptor) {
 // What stands at `path`: opened without access to its data, which names devices (NUL, CON, a
 // pipe) as well as files; FILE_TYPE_DISK is a file or a folder.
 TargetKind KindOf(const std::string& path, FileStatus& status) {
-    const HANDLE handle = CreateFileW(Wide(path).c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle =
+        CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         errno = error == ERROR_ACCESS_DENIED ? EACCES : ENOENT;

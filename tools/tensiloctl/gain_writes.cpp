@@ -161,9 +161,9 @@ int WriteGains(device::HidApi& hid, const Invocation& invocation, const Console&
     const auto writes = WritesOf(invocation, console);
     if (!writes)
         return kBadInput;
-    const int status = ForEachBoard(
-        hid, invocation.board, invocation.all, "unwritten", console,
-        [&](BoardSession& board) { return WriteToBoard(board, *writes, console); });
+    const int status =
+        ForEachBoard(hid, invocation.board, invocation.all, "unwritten", console,
+                     [&](BoardSession& board) { return WriteToBoard(board, *writes, console); });
     return console.FinishOutput(status);
 }
 

@@ -109,7 +109,8 @@ Json ShowObject(BoardSession& board, const device::BoardDetails& details,
         Json gains = Json::object();
         for (const Channel channel : protocol::kChannels) {
             const auto item = protocol::SettingsItem(*report, channel);
-            gains[protocol::ChannelName(channel)] = item ? Json(protocol::GainValue(*item)) : Json();
+            gains[protocol::ChannelName(channel)] =
+                item ? Json(protocol::GainValue(*item)) : Json();
         }
         object["gains"] = std::move(gains);
         object["registers"] = Json(std::vector<int>((*report).begin() + 3, (*report).begin() + 12));

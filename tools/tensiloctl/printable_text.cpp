@@ -43,7 +43,8 @@ std::optional<Utf8Character> LeadingCharacter(std::string_view text) {
             return std::nullopt;
         codePoint = (codePoint << 6) | (byte(i) & 0x3Fu);
     }
-    if (codePoint < smallest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+    if (codePoint < smallest || codePoint > 0x10FFFF ||
+        (codePoint >= 0xD800 && codePoint <= 0xDFFF))
         return std::nullopt;
     return Utf8Character{length, codePoint};
 }

@@ -89,7 +89,8 @@ void Catch(int signal) {
 InputChannel::Result StandardInput::Read(char* buffer, std::size_t size) {
     for (;;) {
 #ifdef _WIN32
-        const int count = _read(0, buffer, static_cast<unsigned>(size > 1u << 30 ? 1u << 30 : size));
+        const int count =
+            _read(0, buffer, static_cast<unsigned>(size > 1u << 30 ? 1u << 30 : size));
 #else
         const ssize_t count = ::read(0, buffer, size);
 #endif
@@ -103,7 +104,8 @@ InputChannel::Result StandardInput::Read(char* buffer, std::size_t size) {
 int StandardOutput::Deliver(const char* data, std::size_t size) {
     while (size > 0) {
 #ifdef _WIN32
-        const int written = _write(1, data, static_cast<unsigned>(size > 1u << 30 ? 1u << 30 : size));
+        const int written =
+            _write(1, data, static_cast<unsigned>(size > 1u << 30 ? 1u << 30 : size));
 #else
         const ssize_t written = ::write(1, data, size);
 #endif

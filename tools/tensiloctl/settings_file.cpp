@@ -108,7 +108,8 @@ std::optional<std::string> ReadGains(const JsonOutline& file, SavedSettings& set
 std::string WriteSettingsFile(const SavedSettings& settings) {
     nlohmann::json gains = nlohmann::json::object();
     for (std::size_t i = 0; i < protocol::kChannels.size(); ++i)
-        gains[protocol::ChannelName(protocol::kChannels[i])] = protocol::GainValue(settings.items[i]);
+        gains[protocol::ChannelName(protocol::kChannels[i])] =
+            protocol::GainValue(settings.items[i]);
     nlohmann::json file = nlohmann::json::object();
     file["format"] = kSettingsFormat;
     file["version"] = kSettingsVersion;

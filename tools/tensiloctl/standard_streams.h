@@ -33,8 +33,8 @@ WholeInput ReadToEnd(InputChannel& input, std::size_t limit);
 
 // Why an output could not be written.
 struct OutputFault {
-    int error = 0;    // the system's error number of the first write that failed
-    bool readerGone;  // EPIPE: the reader has gone, which ends a command quietly
+    int error = 0;   // the system's error number of the first write that failed
+    bool readerGone; // EPIPE: the reader has gone, which ends a command quietly
     std::string reason;
 };
 

@@ -97,7 +97,8 @@ int Watch(const std::vector<BoardSession*>& boards, const Invocation& invocation
             form.serials.push_back(invocation.csv ? CsvField(Printable(board->Serial()))
                                                   : Printable(board->Serial()));
     if (invocation.csv)
-        console.out << (all ? "time_s,serial,load_cell,pot1,pot2\n" : "time_s,load_cell,pot1,pot2\n")
+        console.out << (all ? "time_s,serial,load_cell,pot1,pot2\n"
+                            : "time_s,load_cell,pot1,pot2\n")
                     << std::flush;
     // A request to stop ends the watch as --count does: it is held, and the reading ends.
     const HeldStops held(console.stop);
@@ -167,13 +168,12 @@ int WatchAll(device::HidApi& hid, const Invocation& invocation, const Console& c
 
 int WatchBoards(device::HidApi& hid, const Invocation& invocation, const Console& console) {
     const int status =
-        invocation.all
-            ? WatchAll(hid, invocation, console)
-            : WithChosenBoard(hid, invocation.board, console, [&](BoardSession& board) {
-                  if (!ReportsHoldValues(board, console))
-                      return static_cast<int>(kBoardFault);
-                  return Watch({&board}, invocation, false, console);
-              });
+        invocation.all ? WatchAll(hid, invocation, console)
+                       : WithChosenBoard(hid, invocation.board, console, [&](BoardSession& board) {
+                             if (!ReportsHoldValues(board, console))
+                                 return static_cast<int>(kBoardFault);
+                             return Watch({&board}, invocation, false, console);
+                         });
     return console.FinishOutput(status);
 }
 

@@ -43,15 +43,14 @@ std::optional<std::uint32_t> NextWait(const ReadingLimits& limits, std::uint64_t
         return kLongestWaitMs;
     if (elapsed >= *limits.timeLimitMs)
         return std::nullopt;
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>(kLongestWaitMs,
-                                                              *limits.timeLimitMs - elapsed));
+    return static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(kLongestWaitMs, *limits.timeLimitMs - elapsed));
 }
 
 // One wait over the boards still read; their rows, in the order of the requests, and the news of
 // those lost.
 std::vector<WatchRow> WaitForRows(std::vector<ReadBoard*>& reading, const ReadingLimits& limits,
-                                  std::uint32_t wait, std::uint64_t start,
-                                  const Console& console) {
+                                  std::uint32_t wait, std::uint64_t start, const Console& console) {
     std::vector<device::InputRead> requests;
     for (ReadBoard* board : reading)
         requests.push_back(board->session->InputRequest(

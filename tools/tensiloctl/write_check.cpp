@@ -61,8 +61,8 @@ std::string WriteAndReadBack(BoardSession& board, Channel channel, int item) {
 // A neighbouring gain written and read back on each channel in turn, up to the first that fails.
 std::string TryEachChannel(BoardSession& board, const Gains& original) {
     for (const Channel channel : protocol::kChannels) {
-        const std::string wrong =
-            WriteAndReadBack(board, channel, Neighbour(original[static_cast<std::size_t>(channel)]));
+        const std::string wrong = WriteAndReadBack(
+            board, channel, Neighbour(original[static_cast<std::size_t>(channel)]));
         if (!wrong.empty())
             return wrong;
     }
@@ -90,7 +90,8 @@ std::string Restore(BoardSession& board, const Gains& original) {
 std::string GainsText(const Gains& gains) {
     std::string text;
     for (const Channel channel : protocol::kChannels)
-        text += (text.empty() ? "" : ", ") + Named(channel, gains[static_cast<std::size_t>(channel)]);
+        text +=
+            (text.empty() ? "" : ", ") + Named(channel, gains[static_cast<std::size_t>(channel)]);
     return text;
 }
 
@@ -99,7 +100,8 @@ std::string GainsText(const Gains& gains) {
 CheckResult CheckWrites(BoardSession& board, const Console& console) {
     const device::BoardDetails details = board.ReadDetails();
     if (!details.AllowsGainChanges())
-        return {CheckResult::Verdict::Skip, {},
+        return {CheckResult::Verdict::Skip,
+                {},
                 details.version ? "version " + VersionText(details.version) +
                                       " does not allow its gains to be changed"
                                 : "the board tells no version, so its gains are not changed"};
@@ -109,7 +111,8 @@ CheckResult CheckWrites(BoardSession& board, const Console& console) {
         return {CheckResult::Verdict::Skip, {}, why + ", so the window would not write it"};
     const auto lock = board.LockWrites();
     if (!lock.Taken())
-        return {CheckResult::Verdict::Fail, {},
+        return {CheckResult::Verdict::Fail,
+                {},
                 lock.Busy() ? "the board is busy: another program is writing it"
                             : "the board's write lock cannot be taken"};
     const HeldStops held(console.stop);
