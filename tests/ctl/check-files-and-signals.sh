@@ -61,6 +61,14 @@ $expected"
 ls -a "$work" | grep -q '\.tmp$'
 expect "no temporary file is left" test $? -ne 0
 
+# A regular file is replaced whole, keeping its mode, whatever the umask.
+echo old >"$work/kept.json"
+chmod 0664 "$work/kept.json"
+(umask 077 && timeout 30 "$ctl" --demo save --board TS-00852 "$work/kept.json")
+expect "save over a file keeps its mode (got $(stat -c %a "$work/kept.json"))" \
+    test "$(stat -c %a "$work/kept.json")" = 664
+expect "save over a file writes the settings" test "$(cat "$work/kept.json")" = "$expected"
+
 # A file name that is not UTF-8 is used as its bytes.
 name=$'\xff\xfe settings.json'
 timeout 30 "$ctl" --demo save --board TS-00852 "$work/$name" 2>"$work/latin.err"

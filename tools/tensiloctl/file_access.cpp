@@ -77,7 +77,7 @@ int PermissionsOf(const FileStatus& status) {
 int NewFilePermissions() {
     return _S_IREAD | _S_IWRITE;
 }
-void KeepOwner(int, const FileStatus&) {}
+void KeepOwnerAndMode(int, const FileStatus&) {}
 std::optional<std::string> ReplaceFile(const std::string& from, const std::string& to) {
     if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -149,12 +149,14 @@ int NewFilePermissions() {
     ::umask(mask);
     return static_cast<int>(0666 & ~mask);
 }
-// Keeps the old file's owner and group where the program may (as root); a file of the user's
-// own stays the user's.
-void KeepOwner(int descriptor, const FileStatus& old) {
+// Keeps the old file's owner and group where the program may (as root; a file of the user's own
+// stays the user's), then its mode exactly: the umask narrowed what the open gave, and a change
+// of owner clears the set-user-ID bits.
+void KeepOwnerAndMode(int descriptor, const FileStatus& old) {
     if (::fchown(descriptor, old.st_uid, old.st_gid) != 0) {
         // Not allowed to give the file away: it stays the user's, as a new file would be.
     }
+    ::fchmod(descriptor, old.st_mode & 07777);
 }
 std::optional<std::string> ReplaceFile(const std::string& from, const std::string& to) {
     if (::rename(from.c_str(), to.c_str()) == 0)
@@ -216,7 +218,7 @@ std::optional<std::string> ReplaceWhole(const std::string& target, std::string_v
         return ErrorText(errno);
     stop.MakingFile(temporary);
     if (old != nullptr)
-        KeepOwner(descriptor, *old);
+        KeepOwnerAndMode(descriptor, *old);
     auto failure = WriteAll(descriptor, bytes);
     if (!failure && SyncFile(descriptor) != 0)
         failure = ErrorText(errno);
