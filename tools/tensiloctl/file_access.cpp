@@ -174,15 +174,8 @@ std::string UniqueSuffix(unsigned attempt) {
 
 // Writes all of `bytes`; the system's reason when it could not.
 std::optional<std::string> WriteAll(int descriptor, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const long long written = WriteSome(descriptor, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return ErrorText(written < 0 ? errno : EIO);
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return std::nullopt;
+    const int error = WriteAllTo(descriptor, bytes);
+    return error == 0 ? std::nullopt : std::optional<std::string>(ErrorText(error));
 }
 
 // Opens and writes a target that is not replaced: a FIFO, a device, or the shell's own output.
@@ -232,6 +225,18 @@ std::optional<std::string> ReplaceWhole(const std::string& target, std::string_v
 }
 
 } // namespace
+
+int WriteAllTo(int descriptor, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const long long written = WriteSome(descriptor, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : EIO;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
 
 InputChannel::Result FileInput::Read(char* buffer, std::size_t size) {
     for (;;) {

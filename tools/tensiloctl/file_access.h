@@ -28,7 +28,11 @@ FileText ReadFileAt(const std::string& path, std::size_t limit);
 std::optional<std::string> WriteFileAt(const std::string& path, std::string_view bytes,
                                        StopRequests& stop);
 
-// A file open for reading, as an input channel.
+// Writes all of `bytes` to an open descriptor, going on after a signal and a short write: 0, or
+// the system's error number.
+int WriteAllTo(int descriptor, std::string_view bytes);
+
+// A file open for reading (or standard input, descriptor 0), as an input channel.
 class FileInput : public InputChannel {
 public:
     explicit FileInput(int descriptor) : descriptor_(descriptor) {}

@@ -8,6 +8,7 @@
 #include "device/sim/simulated_boards.h"
 #include "tools/common/utf8_console.h"
 #include "tools/tensiloctl/ctl_run.h"
+#include "tools/tensiloctl/file_access.h"
 #include "tools/tensiloctl/program_console.h"
 
 #include <chrono>
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
     }
     device::HidApi& hid = demo ? static_cast<device::HidApi&>(*demo) : *platform;
 
-    ctl::StandardInput input;
+    ctl::FileInput input(0);
     ctl::StandardOutput output;
     std::ostream out(&output);
     const auto start = std::chrono::steady_clock::now();

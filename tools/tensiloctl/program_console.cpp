@@ -1,5 +1,7 @@
 #include "tools/tensiloctl/program_console.h"
 
+#include "tools/tensiloctl/file_access.h"
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -86,37 +88,8 @@ void Catch(int signal) {
 
 } // namespace
 
-InputChannel::Result StandardInput::Read(char* buffer, std::size_t size) {
-    for (;;) {
-#ifdef _WIN32
-        const int count =
-            _read(0, buffer, static_cast<unsigned>(size > 1u << 30 ? 1u << 30 : size));
-#else
-        const ssize_t count = ::read(0, buffer, size);
-#endif
-        if (count >= 0)
-            return {static_cast<std::size_t>(count), 0};
-        if (errno != EINTR)
-            return {0, errno};
-    }
-}
-
 int StandardOutput::Deliver(const char* data, std::size_t size) {
-    while (size > 0) {
-#ifdef _WIN32
-        const int written =
-            _write(1, data, static_cast<unsigned>(size > 1u << 30 ? 1u << 30 : size));
-#else
-        const ssize_t written = ::write(1, data, size);
-#endif
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return written < 0 ? errno : EIO;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return 0;
+    return WriteAllTo(1, std::string_view(data, size));
 }
 
 ProgramStops::ProgramStops() {

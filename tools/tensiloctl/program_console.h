@@ -1,17 +1,12 @@
-// The program's own standard streams and requests to stop: the descriptors 0 and 1 read and
-// written directly, so that every failure keeps the system's reason, and the signals (on Windows
-// the console's control events) turned into StopRequests.
+// The program's own standard output and requests to stop: descriptor 1 written directly, so that
+// every failure keeps the system's reason (standard input is a FileInput of descriptor 0), and the
+// signals (on Windows the console's control events) turned into StopRequests.
 #pragma once
 
 #include "tools/tensiloctl/standard_streams.h"
 #include "tools/tensiloctl/stop_requests.h"
 
 namespace tensilo::ctl {
-
-class StandardInput final : public InputChannel {
-public:
-    Result Read(char* buffer, std::size_t size) override;
-};
 
 class StandardOutput final : public OutputChannel {
 protected:
