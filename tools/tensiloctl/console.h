@@ -45,8 +45,6 @@ struct Console {
     void Say(std::string_view sentence) const;
     // The access hint, each of its lines as a message.
     void SayAccessHint() const;
-    // Whether standard output's reader has gone (a closed pipe).
-    bool ReaderGone() const;
     // Flushes standard output and returns `status`, or, when the output could not all be
     // written for another reason than a reader that has gone, says why and returns at least
     // kBoardFault.

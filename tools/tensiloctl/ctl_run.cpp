@@ -27,11 +27,6 @@ void Console::SayAccessHint() const {
         Say(line);
 }
 
-bool Console::ReaderGone() const {
-    const auto fault = output.Fault();
-    return fault && fault->readerGone;
-}
-
 int Console::FinishOutput(int status) const {
     out.flush();
     const auto fault = output.Fault();
