@@ -105,16 +105,18 @@ CheckResult CheckWrites(BoardSession& board, const Console& console) {
                 details.version ? "version " + VersionText(details.version) +
                                       " does not allow its gains to be changed"
                                 : "the board tells no version, so its gains are not changed"};
-    std::string why;
-    const auto original = HeldGains(board, why);
-    if (!original)
-        return {CheckResult::Verdict::Skip, {}, why + ", so the window would not write it"};
+    // The gains to restore are read under the lock: read before it, they could be another
+    // program's old ones, and writing them back would undo that program's change.
     const auto lock = board.LockWrites();
     if (!lock.Taken())
         return {CheckResult::Verdict::Fail,
                 {},
                 lock.Busy() ? "the board is busy: another program is writing it"
                             : "the board's write lock cannot be taken"};
+    std::string why;
+    const auto original = HeldGains(board, why);
+    if (!original)
+        return {CheckResult::Verdict::Skip, {}, why + ", so the window would not write it"};
     const HeldStops held(console.stop);
     const std::string wrong = TryEachChannel(board, *original);
     const std::string unrestored = Restore(board, *original);
