@@ -38,10 +38,6 @@ bool BoardSession::ReadInput(std::span<std::uint8_t> buffer, std::uint32_t& byte
                                     timeoutMilliseconds) != 0;
 }
 
-} // namespace tensilo::ctl
-
-namespace tensilo::ctl {
-
 void BoardSession::DropWaitingReports() {
     std::array<std::uint8_t, protocol::kInputBufferSize> buffer{};
     const auto request = std::span(buffer).first(protocol::kInputReadLength);

@@ -74,9 +74,8 @@ std::string RealPathOf(const std::string& path) {
 int PermissionsOf(const FileStatus& status) {
     return status.st_mode & (_S_IREAD | _S_IWRITE);
 }
-int NewFilePermissions() {
-    return _S_IREAD | _S_IWRITE;
-}
+// What a new file gets: read and write.
+constexpr int kNewFilePermissions = _S_IREAD | _S_IWRITE;
 void KeepOwnerAndMode(int, const FileStatus&) {}
 std::optional<std::string> ReplaceFile(const std::string& from, const std::string& to) {
     if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
@@ -143,12 +142,8 @@ std::string RealPathOf(const std::string& path) {
 int PermissionsOf(const FileStatus& status) {
     return static_cast<int>(status.st_mode & 07777);
 }
-// What a new file gets: read and write for all, less the user's umask.
-int NewFilePermissions() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return static_cast<int>(0666 & ~mask);
-}
+// What a new file gets: read and write for all, less the user's umask, which the open takes off.
+constexpr int kNewFilePermissions = 0666;
 // Keeps the old file's owner and group where the program may (as root; a file of the user's own
 // stays the user's), then its mode exactly: the umask narrowed what the open gave, and a change
 // of owner clears the set-user-ID bits.
@@ -205,7 +200,7 @@ int CreateTemporaryBeside(const std::string& target, int permissions, std::strin
 std::optional<std::string> ReplaceWhole(const std::string& target, std::string_view bytes,
                                         const FileStatus* old, StopRequests& stop) {
     std::string temporary;
-    const int permissions = old != nullptr ? PermissionsOf(*old) : NewFilePermissions();
+    const int permissions = old != nullptr ? PermissionsOf(*old) : kNewFilePermissions;
     const int descriptor = CreateTemporaryBeside(target, permissions, temporary);
     if (descriptor < 0)
         return ErrorText(errno);
