@@ -1,5 +1,7 @@
 #include "tools/common/window_command_line.h"
 
+#include "tools/common/standard_output.h"
+
 #include <algorithm>
 #include <array>
 #include <iostream>
@@ -167,11 +169,11 @@ std::optional<int> AnswerWithoutWindow(const WindowCommandLine& line, std::strin
                                        std::string_view version, const std::string& usage) {
     switch (line.action) {
     case WindowCommandLine::Action::Help:
-        std::cout << usage << std::flush;
-        return 0;
+        std::cout << usage;
+        return FinishStandardOutput(program, 0);
     case WindowCommandLine::Action::Version:
-        std::cout << program << " " << version << std::endl;
-        return 0;
+        std::cout << program << " " << version << '\n';
+        return FinishStandardOutput(program, 0);
     case WindowCommandLine::Action::Refuse:
         std::cerr << program << ": " << line.error << "\n" << usage << std::flush;
         return 2;

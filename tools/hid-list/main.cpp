@@ -5,6 +5,7 @@
 //   tensilo-hid-list [--help | --version]
 #include "device/board_identity.h"
 #include "device/platform_backend.h"
+#include "tools/common/standard_output.h"
 #include "tools/common/utf8_console.h"
 #include "tools/hid-list/hid_listing.h"
 
@@ -14,6 +15,8 @@
 #include <string_view>
 
 namespace {
+
+constexpr const char* kProgram = "tensilo-hid-list";
 
 void PrintUsage(std::ostream& out) {
     out << "Usage: tensilo-hid-list [--help | --version]\n"
@@ -33,11 +36,11 @@ int main(int argc, char** argv) {
         const bool version = option == "--version";
         if (argc == 2 && help) {
             PrintUsage(std::cout);
-            return 0;
+            return tools::FinishStandardOutput(kProgram, 0);
         }
         if (argc == 2 && version) {
-            std::cout << "tensilo-hid-list " TENSILO_VERSION "\n";
-            return 0;
+            std::cout << kProgram << " " TENSILO_VERSION "\n";
+            return tools::FinishStandardOutput(kProgram, 0);
         }
         // Each option stands alone: after one, any further argument is the mistake.
         std::cerr << "tensilo-hid-list: unexpected argument '" << argv[help || version ? 2 : 1]
@@ -61,5 +64,5 @@ int main(int argc, char** argv) {
         std::cout << tools::NoInterfaceAdvice() << '\n';
     if (const std::string advice = tools::AccessAdvice(reports); !advice.empty())
         std::cout << advice << '\n';
-    return 0;
+    return tools::FinishStandardOutput(kProgram, 0);
 }
